@@ -1,0 +1,17 @@
+# Installs the Debian packages the build and the tests need, if any is missing.
+# Sourced by the other scripts.
+viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxtst-dev
+  libgtest-dev libbenchmark-dev libtinyobjloader-dev xvfb openbox xdotool x11-utils clang libclang-rt-14-dev"
+
+install_missing_packages() {
+    local missing=()
+    for p in $viewer_packages; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+}
