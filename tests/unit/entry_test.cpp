@@ -4,19 +4,39 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "GlRecorder.h"
 #include "app/Viewer.h"
 #include "app/entry.h"
 
 namespace {
+// Runs the entry in a scratch folder, since start-up creates missing mesh files.
 class EntryTest : public ::testing::Test {
 protected:
-    void SetUp() override { glrec::reset(); }
+    void SetUp() override {
+        glrec::reset();
+        char scratch[] = "/tmp/viewer-entry-XXXXXX";
+        ASSERT_NE(mkdtemp(scratch), nullptr);
+        folder = scratch;
+        ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+        ASSERT_EQ(chdir(scratch), 0);
+    }
     void TearDown() override {
+        if (theViewer != nullptr) {
+            delete theViewer->mainModel;
+            delete theViewer->gridModel;
+        }
         delete theViewer;
         theViewer = nullptr;
+        EXPECT_EQ(chdir(previous), 0);
+        std::remove((folder + "/1.obj").c_str());
+        std::remove((folder + "/2.obj").c_str());
+        rmdir(folder.c_str());
     }
+    std::string folder;
+    char previous[4096] = {};
 };
 
 // A Viewer whose operations are observed through the calls they make.
