@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+
+// A mesh file as the loader reads it: text mode (a CR LF pair reads as one line feed, a
+// 0x1A byte ends the file), taken from the descriptor in large blocks, and the token
+// reader that is the loader's only way of reading it.
+struct ObjStream {
+    enum Stop { Delimiter, Full, EndOfFile };  // why the last readToken ended
+
+    static constexpr std::size_t blockBytes = 64 * 1024;  // one read() of the file; fits in L2
+
+    int fd = -1;
+    std::size_t readBytes = blockBytes;  // asked of each read(); tests use tiny blocks
+    const unsigned char* next = block;   // first unread byte of the block
+    const unsigned char* last = block;   // one past the block's last byte
+    long blockOffset = 0;                // file offset of block[0]
+    bool ended = false;                  // the end-of-file flag: set by the first read that finds nothing
+    bool drained = false;                // the descriptor will give no more (end, 0x1A or an error)
+    int readError = 0;                   // errno of a failed read(), 0 when none failed
+    Stop stop = Delimiter;
+    unsigned char block[blockBytes];
+
+    explicit ObjStream(int descriptor) : fd(descriptor) {}
+    ObjStream(const ObjStream&) = delete;
+    ObjStream& operator=(const ObjStream&) = delete;
+
+    // Raw file offset of the next byte to read (a CR LF pair counts two).
+    long offset() const { return blockOffset + (next - block); }
+
+    // Stores characters into `out` until `delimiter` (consumed, not stored), the end of the
+    // file, or capacity - 1 stored (the next character is left unread); NUL-terminates and
+    // returns the count stored. Once the end-of-file flag is set, reads nothing.
+    int readToken(char* out, int capacity, unsigned char delimiter) {
+        int stored = 0;
+        stop = EndOfFile;
+        if (!ended) {
+            const int limit = capacity - 1;
+            stop = Full;
+            while (stored < limit) {
+                if (next == last && !refill()) {
+                    ended = true;
+                    stop = EndOfFile;
+                    break;
+                }
+                unsigned char c = *next++;
+                if (c == '\r' && (next != last || refill()) && *next == '\n') {
+                    c = '\n';
+                    ++next;
+                }
+                if (c == delimiter) {
+                    stop = Delimiter;
+                    break;
+                }
+                out[stored++] = static_cast<char>(c);
+            }
+        }
+        out[stored] = '\0';
+        return stored;
+    }
+
+    // Replaces the consumed block with the next one; false when no byte is left.
+    bool refill();
+};
