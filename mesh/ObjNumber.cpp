@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -24,18 +25,13 @@ constexpr long exponentLimit = 100000000;
 // A field is at most 255 characters; longer text takes the allocating path.
 constexpr std::size_t localCopyBytes = 256;
 
-// What the scan found: the number's text, and enough to take the fast path or to tell
-// overflow from underflow.
+// The number's text for the exact conversion, and enough to tell overflow from underflow.
 struct DecimalScan {
-    const char* begin;  // first character after the white space, sign included
-    const char* end;    // one past the number
+    const char* begin;         // first character after the white space, sign included
+    const char* end;           // one past the number
     const char* exponentMark;  // null when there is no exponent
     bool negative;
-    std::uint64_t mantissa;  // the digits as an integer, while below 2^53
-    bool mantissaExact;      // false once the digits reach 2^53
-    long scale;              // the value is mantissa * 10^scale while mantissaExact
-    long magnitude;  // power of ten of the first significant digit, plus one
-    bool nonZero;
+    long magnitude;  // the value lies in [10^(magnitude-1), 10^magnitude)
 };
 
 // Finds the longest decimal-number prefix; false when there is none.
@@ -44,33 +40,19 @@ bool scanDecimal(const char* s, DecimalScan& d) {
     d.begin = s;
     d.negative = *s == '-';
     if (*s == '+' || *s == '-') ++s;
-    d.mantissa = 0;
-    d.mantissaExact = true;
-    d.scale = 0;
     d.magnitude = 0;
-    d.nonZero = false;
+    bool significant = false;  // a non-zero digit has been seen
     int digits = 0;
-    auto takeDigit = [&d](char c, bool fraction) {
-        const unsigned v = static_cast<unsigned>(c - '0');
-        if (v != 0) d.nonZero = true;
-        if (fraction) {
-            if (!d.nonZero) --d.magnitude;
-        } else if (d.nonZero) {
-            ++d.magnitude;
-        }
-        if (!d.mantissaExact) return;
-        const std::uint64_t m = d.mantissa * 10 + v;
-        if (m >= exactMantissaLimit) {
-            d.mantissaExact = false;  // too many digits for the fast path
-            return;
-        }
-        d.mantissa = m;
-        if (fraction) --d.scale;
-    };
-    for (; isDigit(*s); ++s, ++digits) takeDigit(*s, false);
+    for (; isDigit(*s); ++s, ++digits) {
+        significant = significant || *s != '0';
+        if (significant) ++d.magnitude;
+    }
     if (*s == '.') {
         const char* point = s++;
-        for (; isDigit(*s); ++s, ++digits) takeDigit(*s, true);
+        for (; isDigit(*s); ++s, ++digits) {
+            significant = significant || *s != '0';
+            if (!significant) --d.magnitude;
+        }
         if (digits == 0) s = point;
     }
     if (digits == 0) return false;
@@ -83,10 +65,8 @@ bool scanDecimal(const char* s, DecimalScan& d) {
             long exponent = 0;
             for (; isDigit(*t); ++t)
                 if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
-            if (negativeExponent) exponent = -exponent;
             d.exponentMark = s;
-            d.scale += exponent;
-            d.magnitude += exponent;
+            d.magnitude += negativeExponent ? -exponent : exponent;
             s = t;
         }
     }
@@ -123,20 +103,45 @@ double convertExactly(const DecimalScan& d) {
     }
     return value;
 }
-}  // namespace
-
-double parseDecimal(const char* text) {
-    DecimalScan d;
-    if (!scanDecimal(text, d)) return 0.0;
-    if (d.mantissaExact && d.scale >= -exactPowers && d.scale <= exactPowers) {
-        const double m = static_cast<double>(d.mantissa);
-        const double v = d.scale < 0 ? m / powersOfTen[-d.scale] : m * powersOfTen[d.scale];
-        return d.negative ? -v : v;
+// Character by character: numbers of eight or more digits in a run.
+double parseDecimalScalar(const char* text) {
+    // The common short number in one pass: at most 19 digits cannot overflow the integer.
+    constexpr long fastDigits = 19;
+    const char* s = text;
+    while (isWhite(*s)) ++s;
+    const bool negative = *s == '-';
+    if (*s == '+' || *s == '-') ++s;
+    std::uint64_t mantissa = 0;
+    const char* digitsBegin = s;
+    for (; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+    long digits = s - digitsBegin;
+    long scale = 0;
+    if (*s == '.') {
+        const char* fraction = ++s;
+        for (; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+        scale = fraction - s;
+        digits += s - fraction;
     }
-    return convertExactly(d);
+    if (digits == 0) return 0.0;
+    if (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D') {
+        const char* t = s + 1;
+        const bool negativeExponent = *t == '-';
+        if (*t == '+' || *t == '-') ++t;
+        long exponent = 0;
+        for (; isDigit(*t); ++t)
+            if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    if (digits > fastDigits || mantissa >= exactMantissaLimit || scale < -exactPowers || scale > exactPowers) {
+        DecimalScan d;
+        return scanDecimal(text, d) ? convertExactly(d) : 0.0;
+    }
+    const double m = static_cast<double>(mantissa);
+    const double v = scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale];
+    return negative ? -v : v;
 }
 
-int parseIndex(const char* text) {
+int parseIndexScalar(const char* text) {
     constexpr long long saturation = static_cast<long long>(INT_MAX) + 1;
     const char* s = text;
     while (isWhite(*s)) ++s;
@@ -151,4 +156,94 @@ int parseIndex(const char* text) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
+}
+
+// Eight characters at once: the digits at the front of a word, found and valued without
+// a branch per character.
+constexpr int wordBytes = 8;
+constexpr std::uint64_t eachByte(unsigned char b) { return b * 0x0101010101010101u; }
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first character is the lowest byte");
+
+inline std::uint64_t loadWord(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, wordBytes);
+    return w;
+}
+
+// How many of the word's first characters are digits, 0 to 8. A character past the first
+// non-digit cannot change the answer (adding 6 carries only upward).
+inline int digitRun(std::uint64_t w) {
+    const std::uint64_t highNibble = eachByte(0xF0);
+    const std::uint64_t other =
+        ((w & highNibble) ^ eachByte('0')) | (((w + eachByte(6)) & highNibble) ^ eachByte('0'));
+    return other == 0 ? wordBytes : __builtin_ctzll(other) / 8;
+}
+
+// The value of the word's first n (0 to 7) characters, all digits.
+inline std::uint64_t digitsValue(std::uint64_t w, int n) {
+    // Digit values, moved to the top of the word behind zero digits; two shifts so that
+    // n == 0 shifts by 64 without undefined behaviour.
+    const int drop = 4 * (wordBytes - n);
+    w = ((w - eachByte('0')) << drop) << drop;
+    w = w * 10 + (w >> 8);  // pairs of digits
+    const std::uint64_t pairs = 0x000000FF000000FFu;
+    w = (((w & pairs) * 0x000F424000000064u) + (((w >> 16) & pairs) * 0x0000271000000001u)) >> 32;
+    return w;
+}
+
+constexpr std::uint64_t integerPowersOfTen[wordBytes] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
+inline double withSign(double v, bool negative) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    bits ^= static_cast<std::uint64_t>(negative) << 63;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+}  // namespace
+
+double parseDecimal(const char* text) {
+    const char* s = text;
+    while (isWhite(*s)) ++s;
+    const bool negative = *s == '-';
+    s += (*s == '-') | (*s == '+');
+    std::uint64_t w = loadWord(s);
+    const int whole = digitRun(w);
+    if (whole == wordBytes) return parseDecimalScalar(text);
+    std::uint64_t mantissa = digitsValue(w, whole);  // with the fraction, below 10^14: exact
+    s += whole;
+    int fraction = 0;
+    if (*s == '.') {
+        w = loadWord(++s);
+        fraction = digitRun(w);
+        if (fraction == wordBytes) return parseDecimalScalar(text);
+        mantissa = mantissa * integerPowersOfTen[fraction] + digitsValue(w, fraction);
+        s += fraction;
+    }
+    if (whole + fraction == 0) return 0.0;
+    long scale = -fraction;
+    if (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D') {
+        const char* t = s + 1;
+        const bool negativeExponent = *t == '-';
+        if (*t == '+' || *t == '-') ++t;
+        long exponent = 0;
+        for (; isDigit(*t); ++t)
+            if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
+        scale += negativeExponent ? -exponent : exponent;
+        if (scale < -exactPowers || scale > exactPowers) return parseDecimalScalar(text);
+    }
+    const double m = static_cast<double>(mantissa);
+    return withSign(scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale], negative);
+}
+
+int parseIndex(const char* text) {
+    const char* s = text;
+    while (isWhite(*s)) ++s;
+    const bool negative = *s == '-';
+    s += (*s == '-') | (*s == '+');
+    const std::uint64_t w = loadWord(s);
+    const int digits = digitRun(w);
+    if (digits == wordBytes) return parseIndexScalar(text);  // may need clamping
+    const int value = static_cast<int>(digitsValue(w, digits));
+    return negative ? -value : value;
 }

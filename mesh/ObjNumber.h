@@ -1,6 +1,8 @@
 #pragma once
 
-// The loader's two conversions of a NUL-terminated field.
+// The loader's two conversions of a NUL-terminated field. Both read whole 8-byte words,
+// so at least `numberPadding` bytes past the field's NUL must be readable.
+constexpr int numberPadding = 8;
 
 // As strtod reads a decimal number: leading white space, sign, digits with an optional
 // point, an exponent marked e, E, d or D; the longest such prefix, correctly rounded; no

@@ -31,7 +31,7 @@ struct ObjLoad {
     long droppedFaces = 0;
     char command[commandCapacity];
     char text[textCapacity];
-    char fields[faceFields][fieldCapacity];
+    char fields[faceFields][fieldCapacity + numberPadding] = {};  // converted in place
     ObjStream in;
 };
 
