@@ -77,6 +77,29 @@ struct ObjStream {
         return stored;
     }
 
+    // The next field where it lies in the block, when that is plain: no CR before its
+    // delimiter, which comes within capacity - 2 bytes and is followed by at least `spare`
+    // bytes of the block. Consumes it as readToken would and returns its first byte, with
+    // its length (its bytes are not NUL-terminated); else null, and consumes nothing.
+    const char* takeInPlace(int capacity, unsigned char delimiter, int spare, int& length) {
+        if (ended || last - next < capacity + spare) return nullptr;
+        const unsigned char* const full = next + capacity - 1;  // a field this long stops Full
+        for (const unsigned char* p = next; p < full; p += wordBytes) {
+            std::uint64_t word;
+            std::memcpy(&word, p, wordBytes);
+            const std::uint64_t hits = zeroBytes(word ^ everyByte(delimiter)) | zeroBytes(word ^ everyByte('\r'));
+            if (hits == 0) continue;
+            p += __builtin_ctzll(hits) / 8;
+            if (p >= full || *p == '\r') return nullptr;
+            const char* field = reinterpret_cast<const char*>(next);
+            length = static_cast<int>(p - next);
+            next = p + 1;
+            stop = Delimiter;
+            return field;
+        }
+        return nullptr;
+    }
+
 private:
     static constexpr int wordBytes = 8;
     static constexpr std::uint64_t everyByte(unsigned char b) { return b * 0x0101010101010101u; }
