@@ -96,8 +96,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
+            // With repetitions, the median stands for the benchmark.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
             const auto rate = run.counters.find("bytes_per_second");
-            if (rate != run.counters.end()) megabytesPerSecond[run.benchmark_name()] = rate->second.value / megabyte;
+            if (rate != run.counters.end())
+                megabytesPerSecond[run.run_name.function_name] = rate->second.value / megabyte;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -105,7 +108,8 @@ public:
         ConsoleReporter::Finalize();
         const auto ours = megabytesPerSecond.find("ViewerLoader");
         const auto theirs = megabytesPerSecond.find("TinyObjLoader");
-        std::printf("\nfile: %.1f MB (%d v, vn and f records each)\n", first.bytes / megabyte, Mesh::capacity);
+        std::printf("\nfile: %.1f MB (%d v, vn and f records each); CPU-time throughput:\n", first.bytes / megabyte,
+                    Mesh::capacity);
         for (const auto& [name, rate] : megabytesPerSecond) std::printf("%-22s %8.1f MB/s\n", name.c_str(), rate);
         if (ours != megabytesPerSecond.end() && theirs != megabytesPerSecond.end() && theirs->second > 0)
             std::printf("ViewerLoader / TinyObjLoader: %.1fx\n", ours->second / theirs->second);
