@@ -14,6 +14,11 @@ class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override { glrec::reset(); }
     void TearDown() override {
+        // The viewer never releases its meshes (the process end does); a test must.
+        if (theViewer != nullptr) {
+            delete theViewer->mainModel;
+            delete theViewer->gridModel;
+        }
         delete theViewer;
         theViewer = nullptr;
     }
