@@ -1,0 +1,55 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstddef>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "mesh/Mesh.h"
+#include "mesh/ObjLoad.h"
+#include "mesh/ObjStream.h"
+
+// Mesh files for the tests, written under the test temp dir, never in the source tree.
+namespace meshfiles {
+
+inline const std::string& scratch() {
+    static const std::string dir = [] {
+        std::string pattern = ::testing::TempDir() + "viewer-mesh-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temp dir";
+        return pattern + "/";
+    }();
+    return dir;
+}
+
+inline std::string write(const std::string& name, const std::string& bytes) {
+    const std::string path = scratch() + name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+}
+
+// A mesh loaded from `bytes`, with what the load wrote on each stream.
+struct Loaded {
+    std::unique_ptr<Mesh> mesh;
+    std::string out;
+    std::string err;
+};
+
+inline Loaded loadPath(const std::string& path, std::size_t blockBytes = ObjStream::blockBytes) {
+    // Created from an empty file, so that only the load under test writes anything.
+    std::unique_ptr<Mesh> mesh(Mesh::create(write("empty.obj", "").c_str()));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    loadObjInBlocks(*mesh, path.c_str(), nullptr, nullptr, blockBytes);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    std::string out = ::testing::internal::GetCapturedStdout();
+    return {std::move(mesh), out, err};
+}
+
+inline Loaded load(const std::string& bytes, std::size_t blockBytes = ObjStream::blockBytes) {
+    return loadPath(write("mesh.obj", bytes), blockBytes);
+}
+
+}  // namespace meshfiles
