@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "GlRecorder.h"
+#include "Scratch.h"
 #include "app/Viewer.h"
 #include "app/entry.h"
 
@@ -14,9 +15,14 @@ class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override { glrec::reset(); }
     void TearDown() override {
+        if (theViewer != nullptr) {
+            delete theViewer->mainModel;
+            delete theViewer->gridModel;
+        }
         delete theViewer;
         theViewer = nullptr;
     }
+    ScratchDir scratch;  // start-up reads (and may create) the mesh files here
 };
 
 // A Viewer whose operations are observed through the calls they make.
