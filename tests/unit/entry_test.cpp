@@ -4,25 +4,16 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "GlRecorder.h"
+#include "Scratch.h"
 #include "app/Viewer.h"
 #include "app/entry.h"
 
 namespace {
-// Runs the entry in a scratch folder, since start-up creates missing mesh files.
 class EntryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        glrec::reset();
-        char scratch[] = "/tmp/viewer-entry-XXXXXX";
-        ASSERT_NE(mkdtemp(scratch), nullptr);
-        folder = scratch;
-        ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-        ASSERT_EQ(chdir(scratch), 0);
-    }
+    void SetUp() override { glrec::reset(); }
     void TearDown() override {
         if (theViewer != nullptr) {
             delete theViewer->mainModel;
@@ -30,13 +21,8 @@ protected:
         }
         delete theViewer;
         theViewer = nullptr;
-        EXPECT_EQ(chdir(previous), 0);
-        std::remove((folder + "/1.obj").c_str());
-        std::remove((folder + "/2.obj").c_str());
-        rmdir(folder.c_str());
     }
-    std::string folder;
-    char previous[4096] = {};
+    ScratchDir scratch;  // start-up reads (and may create) the mesh files here
 };
 
 // A Viewer whose operations are observed through the calls they make.
