@@ -32,9 +32,13 @@ void movePointer(Display* display, int x, int y) {
     XFlush(display);
 }
 
+// Under a server grab no other client's request (a program placing the pointer on
+// seeing the motion) can come between the two.
 void moveAndPress(Display* display, int x, int y, unsigned button) {
+    XGrabServer(display);
     XTestFakeMotionEvent(display, DefaultScreen(display), x, y, noDelay);
     XTestFakeButtonEvent(display, button, True, noDelay);
+    XUngrabServer(display);
     XFlush(display);
 }
 

@@ -13,8 +13,8 @@ namespace e2e {
 void tapKey(Display* display, KeySym key, std::initializer_list<KeySym> modifiers = {});
 // Moves the pointer to (x, y) of the screen.
 void movePointer(Display* display, int x, int y);
-// Moves the pointer to (x, y) and presses a button there in the same flush, so the
-// press lands at (x, y) even if a client answers the motion by moving the pointer.
+// Moves the pointer to (x, y) and presses a button there, so that the press lands at
+// (x, y) even if a client answers the motion by moving the pointer.
 void moveAndPress(Display* display, int x, int y, unsigned button);
 void releaseButton(Display* display, unsigned button);
 
