@@ -1,0 +1,208 @@
+// The sample scene on screen: the start-up camera, mouse look to the exact degree,
+// the clear colour, where the grove stands, the easing after a key, and F11.
+//
+// "Exactly" is checked against reference_view, which starts as the viewer does but
+// takes the camera from its arguments and has no mouse look: same program code, same
+// Mesa, same screen, so equal cameras give equal pixels.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Config.h"
+#include "ViewerSession.h"
+
+using namespace e2e;
+
+namespace {
+constexpr Point anchor{320, 240};  // start-up anchor, window pixels
+constexpr Millis placementLimit(5000);
+constexpr Millis modeChangeLimit(10000);
+constexpr Millis glideLimit(30000);  // the easing closes a tenth of the gap per frame
+constexpr int skyRows = 50;          // the sample scene draws nothing in the top rows
+
+// The start-up camera: the eye sits at minus the start-up translation, looking along +z
+// (a half turn about y), with a vertical field of view of 50 degrees.
+struct Vec {
+    double x, y, z;
+};
+constexpr Vec startEye{89.0215988, 22.5781326, -174.212662};
+constexpr double fieldOfView = 50.0;  // degrees, vertical
+constexpr double pi = 3.14159265358979323846;
+
+// Where a scene point lands in a window of this size, seen by the start-up camera.
+Point project(Vec p, int width, int height) {
+    // The half turn about y maps x to -x and z to -z; the view looks along -z.
+    const double x = -(p.x - startEye.x), y = p.y - startEye.y, depth = p.z - startEye.z;
+    const double f = 1.0 / std::tan(fieldOfView / 2 * pi / 180);
+    const double aspect = static_cast<double>(width) / height;
+    const double ndcX = x / depth * f / aspect, ndcY = y / depth * f;
+    return Point{static_cast<int>(std::lround((ndcX + 1) / 2 * width)),
+                 static_cast<int>(std::lround((1 - ndcY) / 2 * height))};
+}
+
+// The grove: 25 copies of 2.obj on the plane at height 22.5 through (88, 22.5, -162),
+// copy (i, j) standing at (u_j - 1, v_i - 1) of the plane, u and v stepping by 0.6,
+// its own +z up. A point at height h above a copy's origin (its turn keeps that axis).
+Vec copyPoint(int row, int column, double h) {
+    const double u = 0.6 * column - 1, v = 0.6 * row - 1;
+    return Vec{88 + u, 22.5 + h, -162 - v};
+}
+
+// The lowest and highest local z of a model file's vertices (a well-formed file).
+std::pair<double, double> heightRange(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    while (std::getline(in, line)) {
+        if (line.rfind("v ", 0) != 0) continue;
+        std::istringstream fields(line.substr(2));
+        double x, y, z;
+        fields >> x >> y >> z;
+        low = std::min(low, z);
+        high = std::max(high, z);
+    }
+    return {low, high};
+}
+
+class SceneTest : public ViewerSession {
+protected:
+    // The settled picture of the reference program for this camera, in a fresh run.
+    Picture reference(const std::vector<std::string>& args) {
+        App& app = startReference(sceneFolder(), args);
+        Picture picture;
+        EXPECT_TRUE(waitStarted(app, &picture));
+        EXPECT_TRUE(quitsWith(app, XK_Escape));
+        return picture;
+    }
+
+    // Equal pictures, or a failure naming where they differ, with both saved.
+    ::testing::AssertionResult samePicture(const Picture& viewer, const Picture& expected, const char* what) {
+        if (viewer == expected) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << what << ": " << describeDifference(viewer, expected) << "; saved as "
+               << savePicture(viewer, std::string(what) + "-viewer") << " and "
+               << savePicture(expected, std::string(what) + "-expected");
+    }
+
+    // Each grove copy shows at the height of its middle, and sky shows above its top.
+    ::testing::AssertionResult groveWhereExpected(const Picture& picture) {
+        const auto [low, high] = heightRange(config().sourceDir + "/scenes/demo/2.obj");
+        const Rgb sky = skyPixel();
+        for (int row = 0; row < 5; ++row)
+            for (int column = 0; column < 5; ++column) {
+                const Point middle = project(copyPoint(row, column, (low + high) / 2), picture.width, picture.height);
+                const Point above =
+                    project(copyPoint(row, column, high + (high - low) / 2), picture.width, picture.height);
+                if (picture.at(middle.x, middle.y) == sky)
+                    return ::testing::AssertionFailure() << "copy (" << row << ", " << column << ") missing at ("
+                                                         << middle.x << ", " << middle.y << ")";
+                if (picture.at(above.x, above.y) != sky)
+                    return ::testing::AssertionFailure() << "something drawn above copy (" << row << ", " << column
+                                                         << ") at (" << above.x << ", " << above.y << ")";
+            }
+        return ::testing::AssertionSuccess();
+    }
+};
+
+// Start-up must not turn the camera: no turn from its own pointer placement, and no
+// drift while the mouse rests. The picture is also the project's screenshot.
+TEST_F(SceneTest, ViewStaysExactlyAtTheStartUpCameraUntilTheUserMoves) {
+    App& viewer = startViewer(sceneFolder());
+    Picture atStart;
+    ASSERT_TRUE(waitStarted(viewer, &atStart));
+    const std::string folder = config().artifactDir.empty() ? "." : config().artifactDir;
+    std::filesystem::create_directories(folder);
+    writePng(atStart, folder + "/screenshot.png");
+    std::this_thread::sleep_for(Millis(1000));
+    const Picture later = capture(display(), viewer.window());
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+
+    // Equal blank pictures would prove nothing about the camera.
+    ASSERT_LT(pixelsOf(atStart, skyPixel()), static_cast<long>(atStart.pixels.size())) << "the scene is not drawn";
+    EXPECT_TRUE(samePicture(later, atStart, "a-second-later"));
+    EXPECT_TRUE(samePicture(atStart, reference({}), "start-up"));
+}
+
+// 10 pixels at 0.1 degree per pixel: exactly Qy(1) ⊗ Qy(180) and pitch 1, which also
+// shows that the pointer rested on the anchor before the move.
+TEST_F(SceneTest, TenPixelMoveTurnsExactlyOneDegreeOfYawAndOfPitch) {
+    App& viewer = startViewer(sceneFolder());
+    Picture atStart;
+    ASSERT_TRUE(waitStarted(viewer, &atStart));
+    movePointer(display(), anchor.x + 10, anchor.y + 10);
+    EXPECT_TRUE(waitUntil([&] { return pointerPosition(display()) == anchor; }, placementLimit))
+        << "the pointer did not return to the anchor";
+    const auto moved = captureSettled(display(), viewer.window(), settleLimit);
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+
+    EXPECT_NE(*moved, atStart) << "the movement did not turn the view";
+    EXPECT_TRUE(samePicture(*moved, reference({"1", "1"}), "yaw-1-pitch-1"));
+}
+
+TEST_F(SceneTest, EmptySkyIsExactlyTheClearColourAndTheGroveStandsWhereExpected) {
+    App& viewer = startViewer(sceneFolder());
+    Picture picture;
+    ASSERT_TRUE(waitStarted(viewer, &picture));
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+    const Rgb sky = skyPixel();
+    long notSky = 0;
+    for (int y = 0; y < skyRows; ++y)
+        for (int x = 0; x < picture.width; ++x) notSky += picture.at(x, y) != sky;
+    EXPECT_EQ(notSky, 0) << "pixels of the top rows that are not (136, 170, 198)";
+    EXPECT_TRUE(groveWhereExpected(picture));
+}
+
+// A key moves the target; the camera eases toward it a tenth of the gap per frame, so
+// the picture keeps changing for a while (more than one jump) and then holds still.
+TEST_F(SceneTest, ArrowKeyGlidesOverSeveralFramesThenSettles) {
+    App& viewer = startViewer(sceneFolder());
+    Picture atStart;
+    ASSERT_TRUE(waitStarted(viewer, &atStart));
+    tapKey(display(), XK_Up);
+    int distinct = 0;
+    Picture last = atStart;
+    bool settled = waitUntil(
+        [&] {
+            Picture now = capture(display(), viewer.window());
+            if (now != last) {
+                ++distinct;
+                last = std::move(now);
+                return false;
+            }
+            // Unchanged once after it moved is not enough: frames come every few ms.
+            return distinct > 0 && captureSettled(display(), viewer.window(), Millis(2000)) == last;
+        },
+        glideLimit, Millis(0));
+    EXPECT_TRUE(settled) << "the picture never settled";
+    EXPECT_GE(distinct, 3) << "the view jumped instead of gliding";
+    EXPECT_NE(last, atStart);
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+// In a 640x480 window the projection follows the window's size; back in full screen
+// the picture is the one from before.
+TEST_F(SceneTest, F11OutAndBackKeepsTheSceneWithTheRightAspect) {
+    App& viewer = startViewer(sceneFolder());
+    Picture before;
+    ASSERT_TRUE(waitStarted(viewer, &before));
+    tapKey(display(), XK_F11);
+    ASSERT_TRUE(viewer.waitSize(640, 480, modeChangeLimit));
+    const auto windowed = captureSettled(display(), viewer.window(), settleLimit);
+    ASSERT_TRUE(windowed);
+    EXPECT_TRUE(groveWhereExpected(*windowed)) << "in the window";
+    ASSERT_TRUE(waitFocused(viewer));
+    tapKey(display(), XK_F11);
+    ASSERT_TRUE(viewer.waitCoversScreen(modeChangeLimit));
+    const auto after = captureSettled(display(), viewer.window(), settleLimit);
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(samePicture(*after, before, "full-screen-again"));
+    ASSERT_TRUE(waitFocused(viewer));
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+}  // namespace

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Child.h"
+#include "XProps.h"
+#include "XSession.h"
+
+namespace e2e {
+
+// A GLUT program (the viewer, or the reference picture) running in a session: started
+// in `workDir` with its standard output and error going to files of the session's
+// scratch folder, and its top-level window, found through the window manager.
+class App {
+public:
+    // Returns once the window manager lists the program's window; throws
+    // std::runtime_error (with the program's standard error) if it never does.
+    App(XSession& session, const std::string& program, const std::vector<std::string>& args,
+        const std::string& workDir);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Window window() const { return window_; }
+    std::optional<Geometry> geometry() const;
+
+    // True once the window is shown at the screen's origin covering all of it.
+    bool coversScreen() const;
+    bool waitCoversScreen(Millis limit) const;
+    // True once the window is shown at exactly this size, wherever it is.
+    bool waitSize(int width, int height, Millis limit) const;
+
+    bool running() { return process_->running(); }
+    std::optional<int> waitExit(Millis limit) { return process_->waitExit(limit); }
+    void stop() { process_->stop(); }
+
+    std::string standardOutput() const;
+    std::string standardError() const;
+
+private:
+    XSession& session_;
+    std::string stdoutPath_, stderrPath_;
+    std::unique_ptr<Child> process_;
+    Window window_ = 0;
+};
+
+}  // namespace e2e

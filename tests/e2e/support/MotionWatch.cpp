@@ -1,0 +1,55 @@
+#include "MotionWatch.h"
+
+#include <X11/extensions/XInput2.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <thread>
+
+#include "XErrors.h"
+
+namespace e2e {
+
+MotionWatch::MotionWatch(Display* display, Window window) : display_(display), window_(window) {
+    int event, error, major = 2, minor = 0;
+    if (!XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error) ||
+        XIQueryVersion(display_, &major, &minor) != Success)
+        throw std::runtime_error("the X server lacks XInput 2");
+    select(true);
+}
+
+MotionWatch::~MotionWatch() {
+    IgnoreXErrors guard(display_);  // the window may be gone with its program
+    select(false);
+}
+
+void MotionWatch::select(bool motion) {
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (motion) XISetMask(bits, XI_Motion);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(display_, window_, &mask, 1);
+    XSync(display_, False);
+}
+
+std::vector<Point> MotionWatch::collect(Millis period) {
+    std::this_thread::sleep_for(period);
+    XSync(display_, False);
+    std::vector<Point> seen;
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
+            continue;
+        if (cookie->evtype == XI_Motion) {
+            const auto* motion = static_cast<const XIDeviceEvent*>(cookie->data);
+            if (motion->event == window_)
+                seen.push_back(Point{static_cast<int>(std::lround(motion->event_x)),
+                                     static_cast<int>(std::lround(motion->event_y))});
+        }
+        XFreeEventData(display_, cookie);
+    }
+    return seen;
+}
+
+}  // namespace e2e

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "App.h"
+#include "Input.h"
+#include "Picture.h"
+#include "ScratchDir.h"
+#include "XSession.h"
+
+namespace e2e {
+
+// Limits for what the tests wait on; generous, because llvmpipe on two shared cores is
+// slow, and polled, so a healthy run does not wait them out.
+constexpr Millis fullScreenLimit(15000);
+constexpr Millis quitLimit(5000);  // "promptly": a key to a gone process
+constexpr Millis settleLimit(15000);
+
+// The clear colour 137/256, 171/256, 199/256 as an 8-bit framebuffer stores it: each
+// channel rounded to the nearest of 255 steps, which gives 136, 170, 198.
+Rgb skyPixel();
+
+// Each test gets its own X server and window manager, and ends every program it
+// started, even when it fails.
+class ViewerSession : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    Display* display() const { return session_->display(); }
+    XSession& session() { return *session_; }
+
+    // A new empty folder for one program run.
+    std::string emptyFolder();
+    // A new folder holding copies of the sample scene's 1.obj and 2.obj.
+    std::string sceneFolder();
+
+    App& startViewer(const std::string& workDir);
+    // The reference program: the viewer's start-up with the camera given by `args`.
+    App& startReference(const std::string& workDir, const std::vector<std::string>& args);
+
+    // Waits until the window manager has given the app the keyboard focus.
+    ::testing::AssertionResult waitFocused(const App& app);
+    // Waits until the app covers the screen, the pointer rests at (x, y) and the
+    // picture has settled; returns that picture.
+    ::testing::AssertionResult waitStarted(App& app, Picture* picture);
+    // Taps `key` and expects the app to end with status 0 within quitLimit.
+    ::testing::AssertionResult quitsWith(App& app, KeySym key, std::initializer_list<KeySym> modifiers = {});
+    // Writes a picture to the artifact folder as <test name>-<suffix>.png; returns the path.
+    std::string savePicture(const Picture& picture, const std::string& suffix);
+
+private:
+    std::unique_ptr<XSession> session_;
+    std::vector<std::unique_ptr<ScratchDir>> folders_;
+    std::vector<std::unique_ptr<App>> apps_;
+};
+
+}  // namespace e2e

@@ -1,0 +1,132 @@
+#include "XSession.h"
+
+#include <X11/Xatom.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "Wait.h"
+#include "XProps.h"
+
+namespace e2e {
+namespace {
+constexpr Millis serverStartLimit(15000);
+constexpr Millis managerStartLimit(15000);
+
+// Key and mouse sections present but empty: openbox then binds nothing (its default
+// configuration would close the window on Alt+F4 by itself).
+const char* const windowManagerConfig = R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <desktops><number>1</number></desktops>
+  <keyboard></keyboard>
+  <mouse></mouse>
+</openbox_config>
+)";
+
+// Reads the display number that Xvfb writes to the -displayfd pipe once it accepts clients.
+std::string readDisplayNumber(int fd, Child& server) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + serverStartLimit;
+    while (text.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<Millis>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !server.running()) break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buffer[32];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    if (text.find('\n') == std::string::npos) throw std::runtime_error("Xvfb did not report its display number");
+    return text.substr(0, text.find('\n'));
+}
+
+constexpr Millis probeRetry(200);  // a map request lost during the manager's start-up is sent again
+
+// The manager announces itself when the root names a check window that names itself.
+bool windowManagerAnnounced(Display* display) {
+    const auto check = windowProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
+    return check && windowProperty(display, *check, "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
+bool viewable(Display* display, Window window) {
+    const auto g = windowGeometry(display, window);
+    return g && g->viewable;
+}
+
+// openbox announces itself before its start-up is over and drops map requests that
+// arrive meanwhile; it is ready once it has mapped a probe window and let it go again.
+bool windowManagerManages(Display* display, Child& manager, Millis limit) {
+    const Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 16, 16, 0, 0, 0);
+    const bool mapped = waitUntil(
+        [&] {
+            XMapWindow(display, probe);
+            XSync(display, False);
+            return waitUntil([&] { return viewable(display, probe); }, probeRetry) || !manager.running();
+        },
+        limit, Millis(0));
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    const bool released = waitUntil(
+        [&] {
+            for (Window w : windowListProperty(display, DefaultRootWindow(display), "_NET_CLIENT_LIST"))
+                if (w == probe) return false;
+            return true;
+        },
+        limit);
+    return mapped && released && manager.running();
+}
+}  // namespace
+
+XSession::XSession() : scratch_("x") {
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    try {
+        ChildOptions server;
+        server.argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                       "-noreset"};
+        server.passFd = pipeFds[1];
+        server.stderrPath = scratch_.file("xvfb.log");
+        server_ = std::make_unique<Child>(server);
+        ::close(pipeFds[1]);
+        pipeFds[1] = -1;
+        displayName_ = ":" + readDisplayNumber(pipeFds[0], *server_);
+    } catch (...) {
+        ::close(pipeFds[0]);
+        if (pipeFds[1] >= 0) ::close(pipeFds[1]);
+        throw;
+    }
+    ::close(pipeFds[0]);
+
+    display_ = XOpenDisplay(displayName_.c_str());
+    if (display_ == nullptr) throw std::runtime_error("cannot connect to Xvfb on " + displayName_);
+
+    writeFile(scratch_.file("openbox.xml"), windowManagerConfig);
+    ChildOptions manager;
+    manager.argv = {"/usr/bin/openbox", "--config-file", scratch_.file("openbox.xml"), "--sm-disable"};
+    manager.environment = {"DISPLAY=" + displayName_, "XDG_CONFIG_HOME=" + scratch_.path(),
+                           "XDG_CACHE_HOME=" + scratch_.path()};
+    manager.stderrPath = scratch_.file("openbox.log");
+    windowManager_ = std::make_unique<Child>(manager);
+    if (!waitUntil([&] { return windowManagerAnnounced(display_) || !windowManager_->running(); },
+                   managerStartLimit) ||
+        !windowManagerManages(display_, *windowManager_, managerStartLimit))
+        throw std::runtime_error("openbox did not become ready: " + readFile(scratch_.file("openbox.log")));
+}
+
+XSession::~XSession() { stop(); }
+
+void XSession::stop() {
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+    if (windowManager_) windowManager_->stop();
+    if (server_) server_->stop();
+}
+
+}  // namespace e2e

@@ -1,0 +1,134 @@
+// The window and the keys that end the program or change its window mode.
+// gtest first: Xlib defines macros (None, Bool) that clash with its names.
+#include <gtest/gtest.h>
+
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
+
+#include "ViewerSession.h"
+#include "XErrors.h"
+
+using namespace e2e;
+
+namespace {
+constexpr int windowedWidth = 640;   // px: the size start-up creates, F11 returns to
+constexpr int windowedHeight = 480;  // px
+constexpr Millis modeChangeLimit(10000);
+
+struct QuitKey {
+    const char* name;
+    KeySym key;
+    KeySym modifier;  // NoSymbol for none
+};
+
+void PrintTo(const QuitKey& k, std::ostream* out) { *out << k.name; }
+
+class QuitKeyTest : public ViewerSession, public ::testing::WithParamInterface<QuitKey> {};
+
+// The viewer's own handler must end it: the window manager binds nothing (see the
+// harness test below), so a program that ignores the key keeps running.
+TEST_P(QuitKeyTest, EndsTheViewerWithStatusZero) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    if (GetParam().modifier == NoSymbol)
+        EXPECT_TRUE(quitsWith(viewer, GetParam().key));
+    else
+        EXPECT_TRUE(quitsWith(viewer, GetParam().key, {GetParam().modifier}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, QuitKeyTest,
+                         ::testing::Values(QuitKey{"Esc", XK_Escape, NoSymbol}, QuitKey{"CtrlQ", XK_q, XK_Control_L},
+                                           QuitKey{"AltF4", XK_F4, XK_Alt_L}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class WindowTest : public ViewerSession {};
+
+TEST_F(WindowTest, StartsCoveringTheWholeScreenWithTheClearColour) {
+    App& viewer = startViewer(emptyFolder());
+    Picture picture;
+    ASSERT_TRUE(waitStarted(viewer, &picture));
+    EXPECT_TRUE(viewer.coversScreen());
+    // Empty meshes: nothing is drawn, so every pixel is the clear colour.
+    EXPECT_EQ(pixelsOf(picture, skyPixel()), static_cast<long>(picture.pixels.size()));
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+TEST_F(WindowTest, HidesThePointer) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    int eventBase, errorBase;
+    ASSERT_TRUE(XFixesQueryExtension(display(), &eventBase, &errorBase));
+    XFixesCursorImage* cursor = XFixesGetCursorImage(display());
+    ASSERT_NE(cursor, nullptr);
+    long visible = 0;
+    for (int i = 0; i < cursor->width * cursor->height; ++i) visible += (cursor->pixels[i] >> 24) != 0;
+    EXPECT_EQ(visible, 0) << "of " << cursor->width << "x" << cursor->height << " cursor pixels are not transparent";
+    XFree(cursor);
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+// F11 doubles as the proof that the keys before it were handled: X delivers a
+// client's events in order, so once the window has changed size the viewer has
+// read every earlier key and is still running.
+TEST_F(WindowTest, KeysOtherThanTheQuitKeysLeaveItRunning) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    tapKey(display(), XK_q);
+    tapKey(display(), XK_q, {XK_Shift_L});
+    tapKey(display(), XK_F4);
+    tapKey(display(), XK_F4, {XK_Control_L});
+    tapKey(display(), XK_F4, {XK_Shift_L});
+    tapKey(display(), XK_F4, {XK_Control_L, XK_Alt_L});
+    tapKey(display(), XK_F4, {XK_Alt_L, XK_Shift_L});
+    tapKey(display(), XK_F11);
+    EXPECT_TRUE(viewer.waitSize(windowedWidth, windowedHeight, modeChangeLimit) || !viewer.running());
+    EXPECT_TRUE(viewer.running()) << "standard error: " << viewer.standardError();
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+TEST_F(WindowTest, F11LeavesFullScreenFor640x480AndF11AgainReturns) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    tapKey(display(), XK_F11);
+    ASSERT_TRUE(viewer.waitSize(windowedWidth, windowedHeight, modeChangeLimit));
+    EXPECT_FALSE(viewer.coversScreen());
+    ASSERT_TRUE(waitFocused(viewer));
+    tapKey(display(), XK_F11);
+    EXPECT_TRUE(viewer.waitCoversScreen(modeChangeLimit));
+    ASSERT_TRUE(waitFocused(viewer));
+    tapKey(display(), XK_F11);
+    EXPECT_TRUE(viewer.waitSize(windowedWidth, windowedHeight, modeChangeLimit))
+        << "the second F11 from full screen must restore the size again";
+    ASSERT_TRUE(waitFocused(viewer));
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+// The quit-key tests prove the viewer's own handler only if the window manager binds
+// nothing: openbox's default configuration closes the focused window on Alt+F4 itself.
+// A key the manager binds is grabbed and never reaches the client.
+TEST_F(WindowTest, HarnessWindowManagerPassesAltF4ToTheClient) {
+    Display* d = display();
+    const Window window = XCreateSimpleWindow(d, session().root(), 0, 0, 200, 200, 0, 0, 0);
+    XSelectInput(d, window, KeyPressMask);
+    XMapWindow(d, window);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto g = windowGeometry(d, window);
+        return g && g->viewable;
+    }, Millis(10000)));
+    // A binding is a grab on the root, which wins whatever window has the focus.
+    XSetInputFocus(d, window, RevertToParent, CurrentTime);
+    XSync(d, False);
+    tapKey(d, XK_F4, {XK_Alt_L});
+    bool received = false;
+    waitUntil(
+        [&] {
+            XEvent event;
+            while (XCheckWindowEvent(d, window, KeyPressMask, &event))
+                if (XLookupKeysym(&event.xkey, 0) == XK_F4 && (event.xkey.state & Mod1Mask)) received = true;
+            return received;
+        },
+        Millis(5000));
+    EXPECT_TRUE(received) << "the window manager took Alt+F4 for itself";
+}
+}  // namespace
