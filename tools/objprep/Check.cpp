@@ -98,12 +98,14 @@ std::string fieldProblem(ObjRecordKind kind, int i, const ObjToken& t, bool last
     if (t.stop == ObjToken::Full)
         return name + " has more than " + std::to_string(longText ? textMostChars : fieldMostChars) +
                " characters: the read stops inside it and the rest is read as what follows";
-    if (t.stop == ObjToken::EndOfFile && (!lastRead || t.length == 0))
-        return "the file ends before " + name;
     const bool slashRead = kind == ObjRecordKind::Face && i % 3 != 2;
     if (slashRead && text.find_first_of(" \n") != std::string_view::npos)
         return "corner " + std::to_string(i / 3 + 1) + " is not written v//n or v/t/n: the read up to the next slash takes " +
                quoted(text);
+    if (t.stop == ObjToken::EndOfFile && t.length == 0)
+        return "the file ends before " + name;
+    if (t.stop == ObjToken::EndOfFile && !lastRead)
+        return "the file ends in the middle of the record, in " + name;
     if (text.find('\n') != std::string_view::npos)
         return name + " runs across the line end: " + quoted(text);
     switch (expected(kind, i)) {
@@ -233,7 +235,7 @@ struct Analyzer {
         if (firstLine.find('\r') != std::string_view::npos)
             return "a carriage return that is not part of a CR LF line end";
         if (isOtherObjKeyword(firstWord))
-            return "a " + quoted(firstWord) + " record, which the viewer does not know";
+            return "the viewer does not know " + quoted(firstWord) + " records";
         if (firstLine.size() < token.size())
             return quoted(firstLine) + " has no space after it before the line ends";
         return quoted(token) + " is not a keyword the viewer knows";
@@ -287,14 +289,14 @@ struct Analyzer {
         const bool storing = r.kind == ObjRecordKind::Vertex || r.kind == ObjRecordKind::Normal || r.kind == ObjRecordKind::Face;
         if (storing && !r.stored) {
             add(CheckFinding::Dropped, line,
-                "a " + kw + " record past the " + std::to_string(Mesh::capacity) + " the viewer holds is dropped",
+                "the " + kw + " record is dropped: the viewer holds " + std::to_string(Mesh::capacity) + " of a kind",
                 fixDropped);
             return;
         }
         const int slot = r.stored ? takeSlot(r) : -1;
         if (!lineStart) {
             if (slot >= 0)
-                noteStored(add(CheckFinding::WrongText, line, "a " + kw + " record is read from the middle of the line",
+                noteStored(add(CheckFinding::WrongText, line, "the " + kw + " record here is read from the middle of the line",
                                fixWrongText),
                            r, slot);
             return;
@@ -302,16 +304,24 @@ struct Analyzer {
         for (int i = 0; i < r.fieldCount; ++i) {
             const std::string problem = fieldProblem(r.kind, i, r.fields[i], i == r.fieldCount - 1);
             if (!problem.empty()) {
-                noteStored(add(CheckFinding::WrongText, line, "a " + kw + " record is read wrongly: " + problem,
-                               fixWrongText),
-                           r, slot);
+                const std::size_t finding =
+                    add(CheckFinding::WrongText, line, "the " + kw + " record is read wrongly: " + problem, fixWrongText);
+                const ObjToken& last = r.fields[r.fieldCount - 1];
+                const int lastLine = last.end > last.begin ? lineOf(last.end - 1) : line;
+                if (lastLine > line)
+                    detail(finding, "its reads run on to line " + std::to_string(lastLine) + ": what " +
+                                        (lastLine == line + 1 ? "line " + std::to_string(lastLine) + " holds"
+                                                              : "lines " + std::to_string(line + 1) + " to " +
+                                                                    std::to_string(lastLine) + " hold") +
+                                        " is lost");
+                noteStored(finding, r, slot);
                 return;
             }
         }
         if (r.kind == ObjRecordKind::Face && r.fieldCount == 9 && extraCorners(r.fields[8]) > 0) {
             const int corners = 3 + extraCorners(r.fields[8]);
             noteStored(add(CheckFinding::PolygonCut, line,
-                           "a face of " + std::to_string(corners) + " corners: the viewer stores its first three only",
+                           "the face has " + std::to_string(corners) + " corners: the viewer stores its first three only",
                            fixPolygon),
                        r, slot);
         }
@@ -486,6 +496,12 @@ bool checkObj(std::string_view bytes, CheckResult& result, std::string& problem)
     return true;
 }
 
+namespace {
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+}  // namespace
+
 void writeCheckReport(const std::string& fileName, const CheckResult& result, std::ostream& out) {
     for (const CheckFinding& f : result.findings) {
         out << fileName << ':' << f.line << ": " << f.what << '\n';
@@ -495,15 +511,15 @@ void writeCheckReport(const std::string& fileName, const CheckResult& result, st
     }
     if (result.findingCount > result.findings.size())
         out << "... and " << result.findingCount - result.findings.size() << " more findings\n";
-    out << fileName << ": the viewer stores " << result.vertices << " vertices, " << result.normals
-        << " normals and " << result.faces << " faces (" << result.drawnFaces << " drawn), and prints "
-        << result.messageCount << " lines on standard output\n";
+    out << fileName << ": the viewer stores " << counted(result.vertices, "vertex", "vertices") << ", "
+        << counted(result.normals, "normal", "normals") << " and " << counted(result.faces, "face", "faces") << " ("
+        << result.drawnFaces << " drawn), and prints " << counted(result.messageCount, "line", "lines")
+        << " on standard output\n";
     if (result.complete())
         out << fileName << ": loads completely\n";
     else
-        out << fileName << ": does not load completely (" << result.findingCount
-            << (result.findingCount == 1 ? " finding" : " findings") << "); to fix it, run: objprep " << fileName
-            << " -o FIXED.obj\n";
+        out << fileName << ": does not load completely (" << counted(result.findingCount, "finding", "findings")
+            << "); to fix it, run: objprep " << fileName << " -o FIXED.obj\n";
 }
 
 int checkObjFile(const std::string& path, std::ostream& out, std::ostream& err) {

@@ -98,8 +98,9 @@ class NormalTable {
 public:
     explicit NormalTable(StrictObj& out) : out_(out) {}
     int add(Point3 unit) {
-        const std::array<float, 3> f = {static_cast<float>(unit.x), static_cast<float>(unit.y),
-                                        static_cast<float>(unit.z)};
+        // + 0.0f makes -0 into 0, so that both are one normal.
+        const std::array<float, 3> f = {static_cast<float>(unit.x) + 0.0f, static_cast<float>(unit.y) + 0.0f,
+                                        static_cast<float>(unit.z) + 0.0f};
         std::array<std::uint32_t, 3> bits;
         std::memcpy(bits.data(), f.data(), sizeof bits);
         const auto [it, added] = index_.emplace(bits, static_cast<int>(out_.normals.size()));
