@@ -16,7 +16,6 @@ constexpr int commandCapacity = 256;  // the command token, at most 255 characte
 constexpr int textCapacity = 256;     // the rest of a "g" or "usemtl" line
 constexpr int fieldCapacity = 32;     // every other field, at most 31 characters
 constexpr int faceFields = 9;         // three corners of vertex / texture / normal
-constexpr int vectorFields = 3;
 constexpr unsigned char space = ' ';
 constexpr unsigned char lineFeed = '\n';
 constexpr unsigned char slash = '/';
