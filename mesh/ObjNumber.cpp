@@ -3,39 +3,29 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <system_error>
 
 namespace {
-// strtod's and strtol's white space.
-inline bool isWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using objnumber::isDigit;
+using objnumber::isWhite;
 
-// Up to 10^22 every power of ten is exact in a double, and so is any integer below 2^53:
-// one multiplication or division of the two is then correctly rounded.
-constexpr int exactPowers = 22;
+using objnumber::exactPowers;
+using objnumber::exponentLimit;
+using objnumber::powersOfTen;
 constexpr std::uint64_t exactMantissaLimit = std::uint64_t{1} << 53;
-constexpr double powersOfTen[exactPowers + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-// Exponents are saturated here: far beyond any double, and no overflow when adding.
-constexpr long exponentLimit = 100000000;
 // A field is at most 255 characters; longer text takes the allocating path.
 constexpr std::size_t localCopyBytes = 256;
 
-// What the scan found: the number's text, and enough to take the fast path or to tell
-// overflow from underflow.
+// The number's text for the exact conversion, and enough to tell overflow from underflow.
 struct DecimalScan {
-    const char* begin;  // first character after the white space, sign included
-    const char* end;    // one past the number
+    const char* begin;         // first character after the white space, sign included
+    const char* end;           // one past the number
     const char* exponentMark;  // null when there is no exponent
     bool negative;
-    std::uint64_t mantissa;  // the digits as an integer, while below 2^53
-    bool mantissaExact;      // false once the digits reach 2^53
-    long scale;              // the value is mantissa * 10^scale while mantissaExact
-    long magnitude;  // power of ten of the first significant digit, plus one
-    bool nonZero;
+    long magnitude;  // the value lies in [10^(magnitude-1), 10^magnitude)
 };
 
 // Finds the longest decimal-number prefix; false when there is none.
@@ -44,33 +34,19 @@ bool scanDecimal(const char* s, DecimalScan& d) {
     d.begin = s;
     d.negative = *s == '-';
     if (*s == '+' || *s == '-') ++s;
-    d.mantissa = 0;
-    d.mantissaExact = true;
-    d.scale = 0;
     d.magnitude = 0;
-    d.nonZero = false;
+    bool significant = false;  // a non-zero digit has been seen
     int digits = 0;
-    auto takeDigit = [&d](char c, bool fraction) {
-        const unsigned v = static_cast<unsigned>(c - '0');
-        if (v != 0) d.nonZero = true;
-        if (fraction) {
-            if (!d.nonZero) --d.magnitude;
-        } else if (d.nonZero) {
-            ++d.magnitude;
-        }
-        if (!d.mantissaExact) return;
-        const std::uint64_t m = d.mantissa * 10 + v;
-        if (m >= exactMantissaLimit) {
-            d.mantissaExact = false;  // too many digits for the fast path
-            return;
-        }
-        d.mantissa = m;
-        if (fraction) --d.scale;
-    };
-    for (; isDigit(*s); ++s, ++digits) takeDigit(*s, false);
+    for (; isDigit(*s); ++s, ++digits) {
+        significant = significant || *s != '0';
+        if (significant) ++d.magnitude;
+    }
     if (*s == '.') {
         const char* point = s++;
-        for (; isDigit(*s); ++s, ++digits) takeDigit(*s, true);
+        for (; isDigit(*s); ++s, ++digits) {
+            significant = significant || *s != '0';
+            if (!significant) --d.magnitude;
+        }
         if (digits == 0) s = point;
     }
     if (digits == 0) return false;
@@ -83,10 +59,8 @@ bool scanDecimal(const char* s, DecimalScan& d) {
             long exponent = 0;
             for (; isDigit(*t); ++t)
                 if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
-            if (negativeExponent) exponent = -exponent;
             d.exponentMark = s;
-            d.scale += exponent;
-            d.magnitude += exponent;
+            d.magnitude += negativeExponent ? -exponent : exponent;
             s = t;
         }
     }
@@ -125,18 +99,46 @@ double convertExactly(const DecimalScan& d) {
 }
 }  // namespace
 
-double parseDecimal(const char* text) {
-    DecimalScan d;
-    if (!scanDecimal(text, d)) return 0.0;
-    if (d.mantissaExact && d.scale >= -exactPowers && d.scale <= exactPowers) {
-        const double m = static_cast<double>(d.mantissa);
-        const double v = d.scale < 0 ? m / powersOfTen[-d.scale] : m * powersOfTen[d.scale];
-        return d.negative ? -v : v;
+// Character by character, for what the word-at-a-time conversions leave: runs of eight
+// digits or more, and exponents beyond the exact powers of ten.
+double objnumber::parseDecimalSlow(const char* text) {
+    // The common short number in one pass: at most 19 digits cannot overflow the integer.
+    constexpr long fastDigits = 19;
+    const char* s = text;
+    while (isWhite(*s)) ++s;
+    const bool negative = *s == '-';
+    if (*s == '+' || *s == '-') ++s;
+    std::uint64_t mantissa = 0;
+    const char* digitsBegin = s;
+    for (; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+    long digits = s - digitsBegin;
+    long scale = 0;
+    if (*s == '.') {
+        const char* fraction = ++s;
+        for (; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+        scale = fraction - s;
+        digits += s - fraction;
     }
-    return convertExactly(d);
+    if (digits == 0) return 0.0;
+    if (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D') {
+        const char* t = s + 1;
+        const bool negativeExponent = *t == '-';
+        if (*t == '+' || *t == '-') ++t;
+        long exponent = 0;
+        for (; isDigit(*t); ++t)
+            if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    if (digits > fastDigits || mantissa >= exactMantissaLimit || scale < -exactPowers || scale > exactPowers) {
+        DecimalScan d;
+        return scanDecimal(text, d) ? convertExactly(d) : 0.0;
+    }
+    const double m = static_cast<double>(mantissa);
+    const double v = scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale];
+    return negative ? -v : v;
 }
 
-int parseIndex(const char* text) {
+int objnumber::parseIndexSlow(const char* text) {
     constexpr long long saturation = static_cast<long long>(INT_MAX) + 1;
     const char* s = text;
     while (isWhite(*s)) ++s;
@@ -152,3 +154,4 @@ int parseIndex(const char* text) {
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
 }
+

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 // A mesh file as the loader reads it: text mode (a CR LF pair reads as one line feed, a
 // 0x1A byte ends the file), taken from the descriptor in large blocks, and the token
@@ -37,6 +39,22 @@ struct ObjStream {
         if (!ended) {
             const int limit = capacity - 1;
             stop = Full;
+            // Eight bytes at a time while they fit in both the block and the token; the
+            // first delimiter or CR among them is left to the byte loop.
+            while (stored + wordBytes <= limit && last - next >= wordBytes) {
+                std::uint64_t word;
+                std::memcpy(&word, next, wordBytes);
+                std::memcpy(out + stored, &word, wordBytes);
+                const std::uint64_t hits = zeroBytes(word ^ everyByte(delimiter)) | zeroBytes(word ^ everyByte('\r'));
+                if (hits != 0) {
+                    const int before = __builtin_ctzll(hits) / 8;
+                    stored += before;
+                    next += before;
+                    break;
+                }
+                stored += wordBytes;
+                next += wordBytes;
+            }
             while (stored < limit) {
                 if (next == last && !refill()) {
                     ended = true;
@@ -59,6 +77,39 @@ struct ObjStream {
         return stored;
     }
 
+    // The next field where it lies in the block, when that is plain: no CR before its
+    // delimiter, which comes within capacity - 2 bytes and is followed by at least `spare`
+    // bytes of the block. Consumes it as readToken would and returns its first byte, with
+    // its length (its bytes are not NUL-terminated); else null, and consumes nothing.
+    const char* takeInPlace(int capacity, unsigned char delimiter, int spare, int& length) {
+        if (ended || last - next < capacity + spare) return nullptr;
+        const unsigned char* const full = next + capacity - 1;  // a field this long stops Full
+        for (const unsigned char* p = next; p < full; p += wordBytes) {
+            std::uint64_t word;
+            std::memcpy(&word, p, wordBytes);
+            const std::uint64_t hits = zeroBytes(word ^ everyByte(delimiter)) | zeroBytes(word ^ everyByte('\r'));
+            if (hits == 0) continue;
+            p += __builtin_ctzll(hits) / 8;
+            if (p >= full || *p == '\r') return nullptr;
+            const char* field = reinterpret_cast<const char*>(next);
+            length = static_cast<int>(p - next);
+            next = p + 1;
+            stop = Delimiter;
+            return field;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr int wordBytes = 8;
+    static constexpr std::uint64_t everyByte(unsigned char b) { return b * 0x0101010101010101u; }
+    // High bit set in each zero byte of x; the lowest such bit is always exact.
+    static constexpr std::uint64_t zeroBytes(std::uint64_t x) {
+        return (x - 0x0101010101010101u) & ~x & 0x8080808080808080u;
+    }
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first byte of a word is its lowest");
+
+public:
     // Replaces the consumed block with the next one; false when no byte is left.
     bool refill();
 };

@@ -16,7 +16,6 @@ constexpr int commandCapacity = 256;  // the command token, at most 255 characte
 constexpr int textCapacity = 256;     // the rest of a "g" or "usemtl" line
 constexpr int fieldCapacity = 32;     // every other field, at most 31 characters
 constexpr int faceFields = 9;         // three corners of vertex / texture / normal
-constexpr int vectorFields = 3;
 constexpr unsigned char space = ' ';
 constexpr unsigned char lineFeed = '\n';
 constexpr unsigned char slash = '/';
@@ -31,7 +30,7 @@ struct ObjLoad {
     long droppedFaces = 0;
     char command[commandCapacity];
     char text[textCapacity];
-    char fields[faceFields][fieldCapacity];
+    char fields[faceFields][fieldCapacity + numberPadding] = {};  // converted in place
     ObjStream in;
 };
 
@@ -60,17 +59,23 @@ struct NoTrace {
 
 // A tool's load: gathers each record's reads and hands the record over.
 struct CallbackTrace {
+    CallbackTrace(ObjTraceFn f, void* c) : fn(f), context(c) {}
     ObjTraceFn fn;
     void* context;
     ObjRecord current{};
+    char texts[1 + faceFields][commandCapacity];  // each read's bytes, NUL-terminated
 
-    // `slot` is -1 for the command token, else the field's place in the record.
+    // `slot` is -1 for the command token, else the field's place in the record. `text`
+    // need not be NUL-terminated: a field converted in place is not.
     void read(int slot, long begin, const ObjStream& in, const char* text, int length) {
         ObjToken& t = slot < 0 ? current.command : current.fields[slot];
+        char* copy = texts[slot + 1];
+        std::memcpy(copy, text, static_cast<std::size_t>(length));
+        copy[length] = '\0';
         t.begin = begin;
         t.end = in.offset();
         t.length = length;
-        t.text = text;
+        t.text = copy;
         t.stop = static_cast<ObjToken::Stop>(in.stop);
         current.fieldCount = slot + 1;
     }
@@ -94,41 +99,56 @@ inline int readField(ObjLoad& s, Trace& trace, int slot, char* out, int capacity
     return length;
 }
 
+// A field holding a number, converted where it lies in the block when it is plain, else
+// read into its buffer first. Either way the value is that of the token reader's token:
+// a number cannot run into the delimiter, and leading white space takes the buffer.
+template <class Trace, class Number>
+Number readNumber(ObjLoad& s, Trace& trace, int slot, unsigned char delimiter, Number (*convert)(const char*)) {
+    const long begin = s.in.offset();
+    char* buffer = s.fields[slot];
+    int length;
+    if (const char* field = s.in.takeInPlace(fieldCapacity, delimiter, numberPadding, length)) {
+        trace.read(slot, begin, s.in, field, length);
+        if (length == 0) return 0;
+        if (!objnumber::isWhite(field[0])) return convert(field);
+        std::memcpy(buffer, field, static_cast<std::size_t>(length));
+        buffer[length] = '\0';
+        return convert(buffer);
+    }
+    readField(s, trace, slot, buffer, fieldCapacity, delimiter);
+    return convert(buffer);
+}
+
 // Three coordinates up to the line end; true when stored.
 template <class Trace>
 bool readVector(ObjLoad& s, Trace& trace, Vec3* array, int& count, long& dropped) {
-    readField(s, trace, 0, s.fields[0], fieldCapacity, space);
-    readField(s, trace, 1, s.fields[1], fieldCapacity, space);
-    readField(s, trace, 2, s.fields[2], fieldCapacity, lineFeed);
+    Vec3 v;
+    v.x = readNumber(s, trace, 0, space, parseCoordinate);
+    v.y = readNumber(s, trace, 1, space, parseCoordinate);
+    v.z = readNumber(s, trace, 2, lineFeed, parseCoordinate);
     if (count >= Mesh::capacity) {
         ++dropped;
         return false;
     }
-    Vec3& v = array[count++];
-    v.x = parseCoordinate(s.fields[0]);
-    v.y = parseCoordinate(s.fields[1]);
-    v.z = parseCoordinate(s.fields[2]);
+    array[count++] = v;
     return true;
 }
 
 // Corners as vertex / texture / normal, the third running to the line end; true when stored.
 template <class Trace>
 bool readFace(ObjLoad& s, Trace& trace) {
+    Face f;
     for (int k = 0; k < 3; ++k) {
-        readField(s, trace, 3 * k, s.fields[3 * k], fieldCapacity, slash);
-        readField(s, trace, 3 * k + 1, s.fields[3 * k + 1], fieldCapacity, slash);
-        readField(s, trace, 3 * k + 2, s.fields[3 * k + 2], fieldCapacity, k < 2 ? space : lineFeed);
+        f.vertexIndex[k] = readNumber(s, trace, 3 * k, slash, parseIndex);
+        readNumber(s, trace, 3 * k + 1, slash, parseIndex);  // the texture index is read past
+        f.normalIndex[k] = readNumber(s, trace, 3 * k + 2, k < 2 ? space : lineFeed, parseIndex);
     }
     Mesh& m = s.mesh;
     if (m.faceCount >= Mesh::capacity) {
         ++s.droppedFaces;
         return false;
     }
-    Face& f = m.faces[m.faceCount++];
-    for (int k = 0; k < 3; ++k) {
-        f.vertexIndex[k] = parseIndex(s.fields[3 * k]);
-        f.normalIndex[k] = parseIndex(s.fields[3 * k + 2]);
-    }
+    m.faces[m.faceCount++] = f;
     return true;
 }
 
@@ -175,7 +195,7 @@ void loadObjInBlocks(Mesh& mesh, const char* path, ObjTraceFn trace, void* conte
         NoTrace none;
         readRecords(s, none);
     } else {
-        CallbackTrace calls{trace, context};
+        CallbackTrace calls(trace, context);
         readRecords(s, calls);
     }
     mesh.vertexCount = s.nextVertex;

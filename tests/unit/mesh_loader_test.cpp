@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -152,4 +153,29 @@ TEST(ObjLoader, StartUpReadsFirstFileToItsEndBeforeTheSecond) {
     ASSERT_NE(viewer.gridModel, nullptr);
     delete viewer.mainModel;
     delete viewer.gridModel;
+}
+
+TEST(ObjLoader, ValuesDoNotDependOnWhereTheFileReadsFall) {
+    // Fields converted in place and fields read through the token buffer must agree:
+    // white space before a number, NUL, empty and full fields, CR inside or ending a field.
+    std::string text = std::string("v \t5 -0.5\0x 1e3\nv  7 8\nv 1\r2 3 4\r\nv \t 2 3\n", 42) +
+                       "vn 1234567.8901234567890123456789 .5d1 -.25\nf 4/5/6 -7//2147483648 \v9/0/1 junk\n";
+    text += text;
+    text += std::string(64, ' ');  // so that the fields above lie well inside the block
+    const meshfiles::Loaded whole = meshfiles::load(text);
+    ASSERT_EQ(whole.mesh->vertexCount, 8);
+    EXPECT_EQ(whole.mesh->vertices[0].y, -0.5f);
+    EXPECT_EQ(whole.mesh->vertices[0].z, 1000.0f);
+    EXPECT_EQ(whole.mesh->vertices[3].x, 0.0f);  // a field of white space only holds no number
+    for (std::size_t block : {1, 3, 13}) {
+        const meshfiles::Loaded part = meshfiles::load(text, block);
+        SCOPED_TRACE(block);
+        EXPECT_EQ(part.out, whole.out);
+        ASSERT_EQ(part.mesh->vertexCount, whole.mesh->vertexCount);
+        ASSERT_EQ(part.mesh->normalCount, whole.mesh->normalCount);
+        ASSERT_EQ(part.mesh->faceCount, whole.mesh->faceCount);
+        EXPECT_EQ(std::memcmp(part.mesh->vertices, whole.mesh->vertices, sizeof(Vec3) * 8), 0);
+        EXPECT_EQ(std::memcmp(part.mesh->normals, whole.mesh->normals, sizeof(Vec3) * whole.mesh->normalCount), 0);
+        EXPECT_EQ(std::memcmp(part.mesh->faces, whole.mesh->faces, sizeof(Face) * whole.mesh->faceCount), 0);
+    }
 }
