@@ -218,3 +218,13 @@ TEST(Convert, OnlyUsedVerticesAreWrittenInFileOrderAndNormalsOncePerValue) {
     const std::string out = prep::convert("v 9 9 9\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 2 3 4\nf 3 5 4\n");
     EXPECT_EQ(out, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\nf 2//1 4//1 3//1\n");
 }
+
+TEST(Convert, ExponentsPastTheIntRangeReadAsInfinityOrZero) {
+    // The reader's int exponent would overflow on these (and wrap 1e+2147483648 to 0).
+    EXPECT_NE(errorsOf("v 1e+2147483648 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n").find("model.obj:1: a vertex coordinate is out"),
+              std::string::npos);
+    const std::vector<Drawn> faces = prep::convertAndLoad("v 0 0 0\nv 1E-0002147483648 1 0\nv 1.5e+002 0 0\nf 1 2 3\n");
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces[0].p[1], f3(0, 1, 0));
+    EXPECT_EQ(faces[0].p[2], f3(150, 0, 0));
+}

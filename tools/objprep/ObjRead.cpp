@@ -106,13 +106,46 @@ void checkForwardIndices(const SourceModel& m, Diagnostics& diagnostics) {
     }
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// tinyobjloader's exponent reading overflows a signed int (undefined behaviour) on an
+// exponent of 2147483648 or more. Any exponent of four or more significant digits is
+// beyond every double anyway, so such exponents are rewritten as 999, padded to the same
+// length (the same infinity or zero), before the library sees them. Empty when the text
+// has none.
+std::string tameExponents(std::string_view bytes) {
+    constexpr std::size_t harmlessDigits = 3;
+    std::string tamed;
+    for (std::size_t i = 1; i + 1 < bytes.size(); ++i) {
+        if ((bytes[i] != 'e' && bytes[i] != 'E') || !(isDigit(bytes[i - 1]) || bytes[i - 1] == '.'))
+            continue;
+        std::size_t start = i + 1;
+        if (bytes[start] == '+' || bytes[start] == '-')
+            ++start;
+        std::size_t end = start;
+        while (end < bytes.size() && isDigit(bytes[end]))
+            ++end;
+        std::size_t first = start;  // first significant digit
+        while (first < end && bytes[first] == '0')
+            ++first;
+        if (end - first <= harmlessDigits)
+            continue;
+        if (tamed.empty())
+            tamed.assign(bytes);
+        tamed.replace(start, end - start, std::string(end - start - harmlessDigits, '0') + "999");
+        i = end - 1;
+    }
+    return tamed;
+}
+
 }  // namespace
 
 void readObj(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
     // A byte order mark would hide the first record from the library.
     const std::string_view bom = "\xEF\xBB\xBF";
     const std::size_t base = bytes.substr(0, bom.size()) == bom ? bom.size() : 0;
-    MemoryBuffer buffer(bytes.substr(base));
+    const std::string tamed = tameExponents(bytes);
+    MemoryBuffer buffer((tamed.empty() ? bytes : std::string_view(tamed)).substr(base));
     std::istream stream(&buffer);
     ReadState state{model, stream, diagnostics, base};
 
