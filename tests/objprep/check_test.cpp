@@ -55,6 +55,8 @@ TEST(Check, ClassicBreakersAreFoundOnTheirLines) {
         {"quad", good + "v 1 1 0\nf 1//1 2//1 4//1 3//1\n", "PolygonCut@6"},
         {"relative indices", good + "f -3//-1 -2//-1 -1//-1\n", "NotDrawn@5"},
         {"object name", "o Cube\n" + good + "f 1//1 2//1 3//1\n", "OutOfStep@1"},
+        {"end-of-file byte before a record", good + "\x1a\nf 1//1 2//1 3//1\n", "Dropped@5"},
+        {"end-of-file byte at the end", good + "f 1//1 2//1 3//1\n\x1a\r\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -16,7 +16,7 @@ TEST(Cli, ConvertsToAFileOrToStandardOutput) {
     const prep::Run toFile = prep::run({in, "-o", out});
     EXPECT_EQ(toFile.status, exitDone) << toFile.err;
     EXPECT_EQ(prep::readBack(out), strictTriangle);
-    EXPECT_NE(toFile.err.find("wrote " + out + ": 3 vertices, 1 normals, 1 triangles"), std::string::npos) << toFile.err;
+    EXPECT_NE(toFile.err.find("wrote " + out + ": 3 vertices, 1 normal, 1 triangle"), std::string::npos) << toFile.err;
     const prep::Run toStdout = prep::run({"-o", "-", in});
     EXPECT_EQ(toStdout.status, exitDone);
     EXPECT_EQ(toStdout.out, strictTriangle);

@@ -31,6 +31,8 @@ const char* const fixWrongText = "writes every number and index in the form the 
 const char* const fixPolygon = "cuts polygons into triangles";
 const char* const fixNotDrawn = "resolves relative indices and checks that every index names an entry";
 const char* const fixDropped = "reports how many records the model needs; simplify it to fit";
+const char* const fixEndByte = "reads the whole file and writes no such byte";
+constexpr char endOfFileByte = 0x1A;  // ends the file for the viewer's text-mode reading
 
 // What a field of a record should hold.
 enum class Expect {
@@ -485,6 +487,11 @@ bool checkObj(std::string_view bytes, CheckResult& result, std::string& problem)
     }
     if (analyzer.outOfStep)
         analyzer.closeStretch("reading is still out of step at the end of the file");
+    const std::size_t endByte = bytes.find(endOfFileByte);
+    if (endByte != std::string_view::npos &&
+        bytes.find_first_not_of(" \t\r\n", endByte + 1) != std::string_view::npos)
+        analyzer.add(CheckFinding::Dropped, analyzer.lines.lineOf(endByte),
+                     "a 0x1A byte ends the file for the viewer: nothing after it is read", fixEndByte);
     for (const StoredRef& s : analyzer.stored)
         analyzer.detail(s.finding, storedText(*mesh, s));
     judgeFaces(*mesh, analyzer);

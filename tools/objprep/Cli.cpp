@@ -188,9 +188,12 @@ int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
         return exitCannotRun;
     }
     const Point3 lo = result.boundsMin, hi = result.boundsMax;
+    const auto counted = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
     err << "objprep: wrote " << (args.output == "-" ? "standard output" : args.output) << ": "
-        << result.vertexCount << " vertices, " << result.normalCount << " normals, " << result.triangleCount
-        << " triangles; x " << lo.x << " to " << hi.x << ", y " << lo.y << " to " << hi.y << ", z " << lo.z
+        << counted(result.vertexCount, "vertex", "vertices") << ", " << counted(result.normalCount, "normal", "normals")
+        << ", " << counted(result.triangleCount, "triangle", "triangles") << "; x " << lo.x << " to " << hi.x << ", y " << lo.y << " to " << hi.y << ", z " << lo.z
         << " to " << hi.z << '\n';
     return exitDone;
 }
