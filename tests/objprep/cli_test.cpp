@@ -32,7 +32,7 @@ TEST(Cli, FailedConversionLeavesAnExistingOutputUntouched) {
     const std::string out = prep::write("keep.obj", "earlier content\n");
     const prep::Run r = prep::run({prep::write("bad.obj", "v 0 0 0\nf 1 2 3\n"), "-o", out});
     EXPECT_EQ(r.status, exitNotViewable);
-    EXPECT_NE(r.err.find("bad.obj:2: corner 2 of the face names vertex 2 but the file has 1 vertices"), std::string::npos)
+    EXPECT_NE(r.err.find("bad.obj:2: corner 2 of the face names vertex 2 but the file has 1 vertex"), std::string::npos)
         << r.err;
     EXPECT_EQ(prep::readBack(out), "earlier content\n");
 }

@@ -13,7 +13,7 @@ namespace {
 
 const char* const helpText =
     R"(Usage: objprep IN.obj -o OUT.obj [--for main|grid] [--up y|z] [--fit SIZE]
-                              [--place X Y Z] [--flat]
+                      [--place X Y Z] [--flat]
        objprep --check FILE.obj
 
 Turns an OBJ file into one the viewer shows correctly. Polygons are cut into
@@ -23,7 +23,8 @@ The result holds only "v x y z", "vn x y z" and "f a//n b//n c//n" lines.
 
   -o OUT          write the result to OUT ("-" for standard output); OUT is
                   replaced only when the conversion succeeds
-  --for main      for "1.obj", the model drawn once (default): axes unchanged
+  --for main      for "1.obj", the model drawn once (default): it stands along
+                  +y and faces +z, so a y-up model keeps its axes
   --for grid      for "2.obj", drawn as a grid of copies that turn to face the
                   camera: the model stands along +z and faces +y
   --up y|z        the input's up axis (default y); a y-up model faces +z,

@@ -94,12 +94,13 @@ void checkForwardIndices(const SourceModel& m, Diagnostics& diagnostics) {
             const bool badNormal = c.normal != SourceModel::noNormal &&
                                    static_cast<std::size_t>(c.normal) >= m.normals.size();
             if (badVertex || badNormal) {
-                diagnostics.errorAt(p.fileOffset,
-                                    "corner " + std::to_string(k + 1) + " of the face names " +
-                                        (badVertex ? "vertex " + std::to_string(c.vertex + 1) + " but the file has " +
-                                                         std::to_string(m.positions.size()) + " vertices"
-                                                   : "normal " + std::to_string(c.normal + 1) + " but the file has " +
-                                                         std::to_string(m.normals.size()) + " normals"));
+                const std::size_t count = badVertex ? m.positions.size() : m.normals.size();
+                const char* kind = badVertex ? "vertex" : "normal";
+                diagnostics.errorAt(p.fileOffset, "corner " + std::to_string(k + 1) + " of the face names " + kind +
+                                                      " " + std::to_string((badVertex ? c.vertex : c.normal) + 1) +
+                                                      " but the file has " + std::to_string(count) + " " +
+                                                      (badVertex ? (count == 1 ? "vertex" : "vertices")
+                                                                 : (count == 1 ? "normal" : "normals")));
                 break;
             }
         }
