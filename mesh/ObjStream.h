@@ -100,6 +100,9 @@ struct ObjStream {
         return nullptr;
     }
 
+    // Replaces the consumed block with the next one; false when no byte is left.
+    bool refill();
+
 private:
     static constexpr int wordBytes = 8;
     static constexpr std::uint64_t everyByte(unsigned char b) { return b * 0x0101010101010101u; }
@@ -108,8 +111,4 @@ private:
         return (x - 0x0101010101010101u) & ~x & 0x8080808080808080u;
     }
     static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first byte of a word is its lowest");
-
-public:
-    // Replaces the consumed block with the next one; false when no byte is left.
-    bool refill();
 };

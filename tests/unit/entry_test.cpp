@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "GlRecorder.h"
 #include "app/Viewer.h"
@@ -12,11 +14,25 @@
 namespace {
 class EntryTest : public ::testing::Test {
 protected:
-    void SetUp() override { glrec::reset(); }
+    // Start-up creates "1.obj" and "2.obj" where it runs: in a scratch folder, not here.
+    void SetUp() override {
+        glrec::reset();
+        ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+        std::string scratch = ::testing::TempDir() + "viewer-entry-XXXXXX";
+        ASSERT_NE(::mkdtemp(scratch.data()), nullptr);
+        ASSERT_EQ(::chdir(scratch.c_str()), 0);
+    }
     void TearDown() override {
+        EXPECT_EQ(::chdir(previous), 0);
+        // The viewer never releases its meshes (the process end does); a test must.
+        if (theViewer != nullptr) {
+            delete theViewer->mainModel;
+            delete theViewer->gridModel;
+        }
         delete theViewer;
         theViewer = nullptr;
     }
+    char previous[4096];
 };
 
 // A Viewer whose operations are observed through the calls they make.
