@@ -1,0 +1,216 @@
+#include "Cli.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+
+#include "Check.h"
+#include "Convert.h"
+#include "FileIo.h"
+
+namespace {
+
+const char* const helpText =
+    R"(Usage: objprep IN.obj -o OUT.obj [--for main|grid] [--up y|z] [--fit SIZE]
+                      [--place X Y Z] [--flat]
+       objprep --check FILE.obj
+
+Turns an OBJ file into one the viewer shows correctly. Polygons are cut into
+triangles, negative indices resolved and normals computed where the file has
+none; texture coordinates, materials, groups, lines and points are left out.
+The result holds only "v x y z", "vn x y z" and "f a//n b//n c//n" lines.
+
+  -o OUT          write the result to OUT ("-" for standard output); OUT is
+                  replaced only when the conversion succeeds
+  --for main      for "1.obj", the model drawn once (default): it stands along
+                  +y and faces +z, so a y-up model keeps its axes
+  --for grid      for "2.obj", drawn as a grid of copies that turn to face the
+                  camera: the model stands along +z and faces +y
+  --up y|z        the input's up axis (default y); a y-up model faces +z,
+                  a z-up model faces -y
+  --fit SIZE      scale the model uniformly to SIZE high
+  --place X Y Z   then move it by (X, Y, Z), in the output's axes
+  --flat          one flat normal per triangle where the file gives none
+                  (default: smooth normals, weighted by triangle area)
+  --check FILE    run the viewer's own loader on FILE and show, by line, where
+                  its reading goes wrong, what it stores and what it prints
+  -h, --help      show this text
+
+Exit status: 0 done (--check: the file loads completely); 1 the model cannot
+be converted (--check: the file does not load completely); 2 a file cannot be
+read or written, or the command line is wrong.
+)";
+
+struct Arguments {
+    std::string input;
+    std::string output;
+    bool haveOutput = false;
+    bool check = false;
+    bool help = false;
+    bool conversionOption = false;  // any option that only a conversion takes
+    ConvertOptions convert;
+};
+
+bool parseNumber(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(value);
+}
+
+// Fills `args`; on a mistake returns false with `problem` set.
+bool parseArguments(int argc, const char* const* argv, Arguments& args, std::string& problem) {
+    const auto need = [&](int i, int count) {
+        if (i + count < argc)
+            return true;
+        problem = std::string(argv[i]) + " needs " + (count == 1 ? "a value" : std::to_string(count) + " values");
+        return false;
+    };
+    PlacementOptions& place = args.convert.placement;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-h" || a == "--help") {
+            args.help = true;
+        } else if (a == "-o") {
+            if (!need(i, 1))
+                return false;
+            args.output = argv[++i];
+            args.haveOutput = true;
+        } else if (a == "--check") {
+            if (!need(i, 1))
+                return false;
+            if (!args.input.empty()) {
+                problem = "--check takes one file and no other input";
+                return false;
+            }
+            args.check = true;
+            args.input = argv[++i];
+        } else if (a == "--for") {
+            if (!need(i, 1))
+                return false;
+            const std::string v = argv[++i];
+            if (v != "main" && v != "grid") {
+                problem = "--for takes main or grid, not \"" + v + "\"";
+                return false;
+            }
+            place.target = v == "main" ? Target::Main : Target::Grid;
+            args.conversionOption = true;
+        } else if (a == "--up") {
+            if (!need(i, 1))
+                return false;
+            const std::string v = argv[++i];
+            if (v != "y" && v != "z") {
+                problem = "--up takes y or z, not \"" + v + "\"";
+                return false;
+            }
+            place.up = v == "y" ? UpAxis::Y : UpAxis::Z;
+            args.conversionOption = true;
+        } else if (a == "--fit") {
+            if (!need(i, 1))
+                return false;
+            if (!parseNumber(argv[++i], place.fitHeight) || !(place.fitHeight > 0)) {
+                problem = std::string("--fit takes a size above 0, not \"") + argv[i] + "\"";
+                return false;
+            }
+            args.conversionOption = true;
+        } else if (a == "--place") {
+            if (!need(i, 3))
+                return false;
+            double* axes[3] = {&place.offset.x, &place.offset.y, &place.offset.z};
+            for (double* axis : axes)
+                if (!parseNumber(argv[++i], *axis)) {
+                    problem = std::string("--place takes three numbers; \"") + argv[i] + "\" is none";
+                    return false;
+                }
+            args.conversionOption = true;
+        } else if (a == "--flat") {
+            args.convert.flatNormals = true;
+            args.conversionOption = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            problem = "unknown option " + a;
+            return false;
+        } else {
+            if (!args.input.empty()) {
+                problem = args.check ? "--check takes one file and no other input" : "more than one input file";
+                return false;
+            }
+            args.input = a;
+        }
+    }
+    if (args.help)
+        return true;
+    if (args.check && (args.haveOutput || args.conversionOption)) {
+        problem = "--check takes no other options";
+        return false;
+    }
+    if (args.input.empty()) {
+        problem = "no input file";
+        return false;
+    }
+    if (!args.check && !args.haveOutput) {
+        problem = "no output: give -o OUT.obj (or -o - for standard output)";
+        return false;
+    }
+    return true;
+}
+
+void printDiagnostics(const Diagnostics& d, std::ostream& err) {
+    for (const std::string& w : d.warnings)
+        err << "objprep: warning: " << w << '\n';
+    if (d.warningCount > d.warnings.size())
+        err << "objprep: warning: ... and " << d.warningCount - d.warnings.size() << " more warnings\n";
+    for (const std::string& e : d.errors)
+        err << "objprep: " << e << '\n';
+    if (d.errorCount > d.errors.size())
+        err << "objprep: ... and " << d.errorCount - d.errors.size() << " more errors\n";
+}
+
+int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
+    std::string bytes, problem;
+    if (!readWholeFile(args.input, bytes, problem)) {
+        err << "objprep: " << args.input << ": cannot read: " << problem << '\n';
+        return exitCannotRun;
+    }
+    Diagnostics diagnostics(args.input, bytes);
+    ConvertResult result;
+    const bool converted = convertObj(bytes, args.convert, diagnostics, result);
+    printDiagnostics(diagnostics, err);
+    if (!converted)
+        return exitNotViewable;
+    if (args.output == "-") {
+        out << result.obj;
+        out.flush();
+        if (!out) {
+            err << "objprep: cannot write to standard output\n";
+            return exitCannotRun;
+        }
+    } else if (!replaceFile(args.output, result.obj, problem)) {
+        err << "objprep: " << args.output << ": cannot write: " << problem << '\n';
+        return exitCannotRun;
+    }
+    const Point3 lo = result.boundsMin, hi = result.boundsMax;
+    const auto counted = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    err << "objprep: wrote " << (args.output == "-" ? "standard output" : args.output) << ": "
+        << counted(result.vertexCount, "vertex", "vertices") << ", " << counted(result.normalCount, "normal", "normals")
+        << ", " << counted(result.triangleCount, "triangle", "triangles") << "; x " << lo.x << " to " << hi.x << ", y " << lo.y << " to " << hi.y << ", z " << lo.z
+        << " to " << hi.z << '\n';
+    return exitDone;
+}
+
+}  // namespace
+
+int runObjprep(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    Arguments args;
+    std::string problem;
+    if (!parseArguments(argc, argv, args, problem)) {
+        err << "objprep: " << problem << "\nTry 'objprep --help'.\n";
+        return exitCannotRun;
+    }
+    if (args.help) {
+        out << helpText;
+        return exitDone;
+    }
+    return args.check ? checkObjFile(args.input, out, err) : convert(args, out, err);
+}

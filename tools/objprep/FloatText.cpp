@@ -1,0 +1,26 @@
+#include "FloatText.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr int bufferBytes = 48;  // "-1.2345678901234567e-38" is the longest form written
+
+bool readsBack(const char* text, float value) {
+    const float back = static_cast<float>(std::strtod(text, nullptr));
+    return std::memcmp(&back, &value, sizeof value) == 0;
+}
+}  // namespace
+
+void appendFloat(std::string& out, float value) {
+    char text[bufferBytes];
+    const std::to_chars_result shortest = std::to_chars(text, text + bufferBytes - 1, value);
+    *shortest.ptr = '\0';
+    // The shortest form is exact for a float reader; the viewer rounds to double first,
+    // and 17 significant digits name that double, which is the float itself.
+    if (!readsBack(text, value))
+        std::snprintf(text, bufferBytes, "%.17g", static_cast<double>(value));
+    out += text;
+}

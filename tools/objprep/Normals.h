@@ -1,0 +1,18 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "Point3.h"
+
+// Twice the triangle's area times its unit normal, by its winding (counter-clockwise
+// seen from the front).
+inline Point3 areaNormal(Point3 a, Point3 b, Point3 c) { return cross(b - a, c - a); }
+
+// Smooth normals, one per position: the sum of the area normals of the triangles that
+// use it, so large faces weigh more than slivers. Not yet of unit length.
+std::vector<Point3> smoothNormals(const std::vector<Point3>& positions,
+                                  const std::vector<std::array<int, 3>>& triangles);
+
+// `v` scaled to unit length, or `fallback` when `v` has no usable direction.
+Point3 unitOr(Point3 v, Point3 fallback);
