@@ -120,15 +120,7 @@ double objnumber::parseDecimalSlow(const char* text) {
         digits += s - fraction;
     }
     if (digits == 0) return 0.0;
-    if (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D') {
-        const char* t = s + 1;
-        const bool negativeExponent = *t == '-';
-        if (*t == '+' || *t == '-') ++t;
-        long exponent = 0;
-        for (; isDigit(*t); ++t)
-            if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
-        scale += negativeExponent ? -exponent : exponent;
-    }
+    scale += exponentAt(s);
     if (digits > fastDigits || mantissa >= exactMantissaLimit || scale < -exactPowers || scale > exactPowers) {
         DecimalScan d;
         return scanDecimal(text, d) ? convertExactly(d) : 0.0;

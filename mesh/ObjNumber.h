@@ -61,6 +61,19 @@ inline double withSign(double v, bool negative) {
     return v;
 }
 
+// The exponent that starts at `s`: e, E, d or D, an optional sign and at least one digit;
+// 0 when there is none (a marker without digits is not an exponent).
+inline long exponentAt(const char* s) {
+    if (*s != 'e' && *s != 'E' && *s != 'd' && *s != 'D') return 0;
+    const char* t = s + 1;
+    const bool negative = *t == '-';
+    if (*t == '+' || *t == '-') ++t;
+    long exponent = 0;
+    for (; isDigit(*t); ++t)
+        if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
+    return negative ? -exponent : exponent;
+}
+
 double parseDecimalSlow(const char* text);
 int parseIndexSlow(const char* text);
 }  // namespace objnumber
@@ -89,16 +102,8 @@ inline double parseDecimal(const char* text) {
     }
     if (whole + fraction == 0) return 0.0;
     long scale = -fraction;
-    if (*s == 'e' || *s == 'E' || *s == 'd' || *s == 'D') {
-        const char* t = s + 1;
-        const bool negativeExponent = *t == '-';
-        if (*t == '+' || *t == '-') ++t;
-        long exponent = 0;
-        for (; isDigit(*t); ++t)
-            if (exponent < exponentLimit) exponent = exponent * 10 + (*t - '0');
-        scale += negativeExponent ? -exponent : exponent;
-        if (scale < -exactPowers || scale > exactPowers) return parseDecimalSlow(text);
-    }
+    scale += exponentAt(s);
+    if (scale < -exactPowers || scale > exactPowers) return parseDecimalSlow(text);
     const double m = static_cast<double>(mantissa);
     return withSign(scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale], negative);
 }

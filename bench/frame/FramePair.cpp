@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -181,4 +183,32 @@ void PairReporter::Finalize() {
                     floor->second.cpu, frame.wall, floor->second.wall);
     }
     std::fflush(stdout);
+}
+
+bool enterScene(const char* program) {
+    const char* scene = std::getenv("VIEWER_SCENE");
+    if (scene == nullptr) scene = VIEWER_DEMO_SCENE;
+    if (chdir(scene) != 0 || access("1.obj", R_OK) != 0 || access("2.obj", R_OK) != 0) {
+        std::fprintf(stderr, "%s: no sample scene (1.obj, 2.obj) in %s\n", program, scene);
+        return false;
+    }
+    return true;
+}
+
+int runPairs(const char* program, Viewer& viewer, void (*configure)(benchmark::internal::Benchmark*)) {
+    if (viewer.mainModel == nullptr || viewer.gridModel == nullptr || viewer.mainModel->faceCount == 0 ||
+        viewer.gridModel->faceCount == 0) {
+        std::fprintf(stderr, "%s: the sample scene loaded no triangles\n", program);
+        return 1;
+    }
+    Mesh* dense = Mesh::create("2.obj");  // an existing file: nothing is created in the scene folder
+    if (dense == nullptr) return 1;
+    fillDense(*dense);
+
+    registerPair("sample", viewer, viewer.gridModel, configure);
+    registerPair("dense", viewer, dense, configure);
+    PairReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
 }

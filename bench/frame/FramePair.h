@@ -43,6 +43,14 @@ int trianglesPerFrame(const Viewer& viewer);
 void registerPair(const std::string& scene, Viewer& viewer, Mesh* grid,
                   void (*configure)(benchmark::internal::Benchmark*));
 
+// Enters the sample scene's folder: VIEWER_SCENE, or the bundled one. False, with a
+// message naming `program`, when the folder has no 1.obj and 2.obj.
+bool enterScene(const char* program);
+
+// Checks that the viewer loaded the scene, registers the "sample" and "dense" pairs, runs
+// them and prints the comparison; returns the exit status.
+int runPairs(const char* program, Viewer& viewer, void (*configure)(benchmark::internal::Benchmark*));
+
 // After the usual table, prints each frame's least time against its floor's.
 class PairReporter : public benchmark::ConsoleReporter {
 public:

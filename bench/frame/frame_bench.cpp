@@ -4,11 +4,9 @@
 // or from the bundled scenes/demo by default.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 #include "FramePair.h"
@@ -35,12 +33,7 @@ void timed(benchmark::internal::Benchmark* b) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    const char* scene = std::getenv("VIEWER_SCENE");
-    if (scene == nullptr) scene = VIEWER_DEMO_SCENE;
-    if (chdir(scene) != 0 || access("1.obj", R_OK) != 0 || access("2.obj", R_OK) != 0) {
-        std::fprintf(stderr, "frame_bench: no sample scene (1.obj, 2.obj) in %s\n", scene);
-        return 1;
-    }
+    if (!enterScene("frame_bench")) return 1;
 
     int glutArgc = 1;
     char* glutArgv[] = {argv[0], nullptr};
@@ -56,19 +49,5 @@ int main(int argc, char** argv) {
     std::printf("window %d x %d, renderer %s\n", width, height,
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    if (viewer.mainModel == nullptr || viewer.gridModel == nullptr || viewer.mainModel->faceCount == 0 ||
-        viewer.gridModel->faceCount == 0) {
-        std::fprintf(stderr, "frame_bench: the sample scene in %s loaded no triangles\n", scene);
-        return 1;
-    }
-    Mesh* dense = Mesh::create("2.obj");  // an existing file: nothing is created in the scene folder
-    if (dense == nullptr) return 1;
-    fillDense(*dense);
-
-    registerPair("sample", viewer, viewer.gridModel, timed);
-    registerPair("dense", viewer, dense, timed);
-    PairReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return runPairs("frame_bench", viewer, timed);
 }

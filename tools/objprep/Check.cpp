@@ -443,18 +443,7 @@ public:
 
     bool made() const { return fd_ >= 0; }
     const char* path() const { return path_.c_str(); }
-    bool write(std::string_view bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    }
+    bool write(std::string_view bytes) { return writeAll(fd_, bytes); }
 
 private:
     std::string path_;

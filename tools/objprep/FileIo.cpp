@@ -11,8 +11,9 @@
 
 namespace {
 constexpr std::size_t chunkBytes = 1 << 16;
+}  // namespace
 
-bool writeAll(int fd, const std::string& bytes) {
+bool writeAll(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -24,7 +25,6 @@ bool writeAll(int fd, const std::string& bytes) {
     }
     return true;
 }
-}  // namespace
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& problem) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
