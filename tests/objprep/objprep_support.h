@@ -13,27 +13,15 @@
 
 #include "Cli.h"
 #include "Convert.h"
+#include "TempFiles.h"
 #include "mesh/Mesh.h"
 #include "mesh/ObjTrace.h"
 
 // Files for the objprep tests live in one temp dir per run, never in the source tree.
 namespace prep {
 
-inline const std::string& scratch() {
-    static const std::string dir = [] {
-        std::string pattern = ::testing::TempDir() + "objprep-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "no temp dir";
-        return pattern + "/";
-    }();
-    return dir;
-}
-
-inline std::string write(const std::string& name, const std::string& bytes) {
-    const std::string path = scratch() + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path;
-}
+using tempfiles::scratch;
+using tempfiles::write;
 
 inline std::string readBack(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

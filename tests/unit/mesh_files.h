@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "TempFiles.h"
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
 #include "mesh/ObjStream.h"
@@ -15,20 +16,8 @@
 // Mesh files for the tests, written under the test temp dir, never in the source tree.
 namespace meshfiles {
 
-inline const std::string& scratch() {
-    static const std::string dir = [] {
-        std::string pattern = ::testing::TempDir() + "viewer-mesh-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temp dir";
-        return pattern + "/";
-    }();
-    return dir;
-}
-
-inline std::string write(const std::string& name, const std::string& bytes) {
-    const std::string path = scratch() + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path;
-}
+using tempfiles::scratch;
+using tempfiles::write;
 
 // A mesh loaded from `bytes`, with what the load wrote on each stream.
 struct Loaded {
