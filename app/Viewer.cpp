@@ -66,11 +66,12 @@ void Viewer::init() {
     mainModel = Mesh::create("1.obj");
     gridModel = Mesh::create("2.obj");
 
-    special(GLUT_KEY_F11, 0, 0);  // fullscreen is false here, so this enters full screen
-    hidePointer();
-    placePointerOnScreen(startAnchorX, startAnchorY);
+    // The anchor is set first: entering full screen places the pointer on it, at (320, 240)
+    // of the window once the window covers its monitor.
     anchorX = startAnchorX;
     anchorY = startAnchorY;
+    special(GLUT_KEY_F11, 0, 0);  // fullscreen is false here, so this enters full screen
+    hidePointer();
 }
 
 void Viewer::quit() { std::exit(0); }

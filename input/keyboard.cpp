@@ -1,6 +1,7 @@
 #include <GL/glut.h>
 
 #include "app/Viewer.h"
+#include "input/Pointer.h"
 
 namespace {
 constexpr int escapeKey = 27;
@@ -48,6 +49,9 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
                 glutReshapeWindow(savedWidth, savedHeight);
                 glutPositionWindow(savedX, savedY);
             }
+            // Back on the anchor in the new geometry, so the first move after the switch
+            // turns by exactly that move.
+            placePointerWhenSettled(anchorX, anchorY, fullscreen);
             break;
         // Up and Down use the orientation itself, which renormalises it in place.
         case GLUT_KEY_UP:

@@ -48,5 +48,7 @@ void glutPositionWindow(int, int) {}
 }
 
 void hidePointer() {}
-void placePointerOnScreen(int, int) {}
+void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
+void notePointerRest(int, int) {}
+bool pointerRestPoint(int&, int&) { return false; }

@@ -15,6 +15,9 @@ int modifiers = 0;
 int renderModeResult = 0;
 bool vertices = true;
 GlutCallbacks registered;
+// Where the stand-in pointer rests, in window pixels; placements land exactly.
+bool restKnown = false;
+int restX = 0, restY = 0;
 
 void record(const char* name, std::initializer_list<double> args = {}, const void* pointer = nullptr,
             const char* text = nullptr) {
@@ -32,7 +35,9 @@ void reset() {
     renderModeResult = 0;
     vertices = true;
     registered = GlutCallbacks{};
+    restKnown = false;
 }
+void clearCalls() { log.clear(); }
 const std::vector<GlCall>& calls() { return log; }
 std::size_t find(const char* name, std::size_t from) {
     for (std::size_t i = from; i < log.size(); ++i)
@@ -58,6 +63,12 @@ std::vector<GlCall> all(const char* name) {
 void recordVertices(bool on) { vertices = on; }
 void setGet(int query, int value) { getValues[query] = value; }
 void setModifiers(int m) { modifiers = m; }
+void setPointerRest(int x, int y) {
+    restKnown = true;
+    restX = x;
+    restY = y;
+}
+void forgetPointerRest() { restKnown = false; }
 void setRenderModeResult(int value) { renderModeResult = value; }
 const GlutCallbacks& callbacks() { return registered; }
 }  // namespace glrec
@@ -166,5 +177,21 @@ void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x),
 
 // The pointer layer
 void hidePointer() { record("hidePointer"); }
-void placePointerOnScreen(int x, int y) { record("placePointerOnScreen", {double(x), double(y)}); }
-void placePointerInWindow(int x, int y) { record("placePointerInWindow", {double(x), double(y)}); }
+void placePointerWhenSettled(int x, int y, bool fullScreen) {
+    record("placePointerWhenSettled", {double(x), double(y), fullScreen ? 1.0 : 0.0});
+    restKnown = false;  // until the window settles, which a test stands in for with setPointerRest
+}
+void placePointerInWindow(int x, int y) {
+    record("placePointerInWindow", {double(x), double(y)});
+    glrec::setPointerRest(x, y);
+}
+void notePointerRest(int x, int y) {
+    record("notePointerRest", {double(x), double(y)});
+    glrec::setPointerRest(x, y);
+}
+// A query, not an action: left out of the log.
+bool pointerRestPoint(int& x, int& y) {
+    x = restX;
+    y = restY;
+    return restKnown;
+}

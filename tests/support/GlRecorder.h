@@ -34,6 +34,8 @@ constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 // Forgets every call, callback and chosen return value.
 void reset();
+// Forgets the calls only; chosen values and the pointer's rest stay.
+void clearCalls();
 const std::vector<GlCall>& calls();
 // Index of the first call named `name` at or after `from`, or npos.
 std::size_t find(const char* name, std::size_t from = 0);
@@ -48,6 +50,9 @@ void recordVertices(bool on);
 void setGet(int query, int value);  // what glutGet(query) returns (0 if never set)
 void setModifiers(int modifiers);   // what glutGetModifiers returns
 void setRenderModeResult(int value);
+// Where the stand-in pointer rests (window pixels); reset() leaves no rest point known.
+void setPointerRest(int x, int y);
+void forgetPointerRest();
 const GlutCallbacks& callbacks();
 
 }  // namespace glrec

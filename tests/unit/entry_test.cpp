@@ -30,6 +30,7 @@ class WiredViewer : public ::testing::Test {
 protected:
     void SetUp() override {
         glrec::reset();
+        glrec::setPointerRest(320, 240);
         viewer = Viewer();
         viewer.orientation = Quat(0.0f, 180.0f, 0.0f);
         viewer.anchorX = 320;

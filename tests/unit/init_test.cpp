@@ -92,8 +92,8 @@ TEST_F(ViewerInit, MakesEveryStartUpCallInOrderWithItsArguments) {
         {"glutGet", {GLUT_WINDOW_WIDTH}},
         {"glutGet", {GLUT_WINDOW_HEIGHT}},
         {"glutFullScreen", {}},
+        {"placePointerWhenSettled", {320, 240, 1}},  // on the anchor, once full screen
         {"hidePointer", {}},
-        {"placePointerOnScreen", {320, 240}},
     };
     expectCalls(expected);
     const std::size_t window = glrec::find("glutCreateWindow");

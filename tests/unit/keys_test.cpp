@@ -80,14 +80,20 @@ TEST_F(KeysDeathTest, F4WithAnyOtherModifierCombinationDoesNothing) {
 
 TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeaving) {
     viewer.fullscreen = false;
+    viewer.anchorX = 77;
+    viewer.anchorY = 88;
     glrec::setGet(GLUT_WINDOW_X, 11);
     glrec::setGet(GLUT_WINDOW_Y, 22);
     glrec::setGet(GLUT_WINDOW_WIDTH, 333);
     glrec::setGet(GLUT_WINDOW_HEIGHT, 444);
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_TRUE(viewer.fullscreen);
-    const std::vector<std::string> entering = {"glutGet", "glutGet", "glutGet", "glutGet", "glutFullScreen"};
+    const std::vector<std::string> entering = {"glutGet", "glutGet",        "glutGet",
+                                               "glutGet", "glutFullScreen", "placePointerWhenSettled"};
     ASSERT_EQ(glrec::names(), entering);
+    EXPECT_EQ(glrec::calls()[5].arg(0), 77.0);  // the pointer goes back to the anchor
+    EXPECT_EQ(glrec::calls()[5].arg(1), 88.0);
+    EXPECT_EQ(glrec::calls()[5].arg(2), 1.0);  // once full screen
     const std::vector<GlCall> gets = glrec::all("glutGet");
     EXPECT_EQ(gets[0].arg(0), GLUT_WINDOW_X);
     EXPECT_EQ(gets[1].arg(0), GLUT_WINDOW_Y);
@@ -104,7 +110,8 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     glrec::setGet(GLUT_WINDOW_HEIGHT, 768);
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_FALSE(viewer.fullscreen);
-    ASSERT_EQ(glrec::names(), (std::vector<std::string>{"glutReshapeWindow", "glutPositionWindow"}));
+    ASSERT_EQ(glrec::names(),
+              (std::vector<std::string>{"glutReshapeWindow", "glutPositionWindow", "placePointerWhenSettled"}));
     EXPECT_EQ(glrec::calls()[0].arg(0), 333.0);
     EXPECT_EQ(glrec::calls()[0].arg(1), 444.0);
     EXPECT_EQ(glrec::calls()[1].arg(0), 11.0);

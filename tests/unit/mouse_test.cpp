@@ -13,6 +13,7 @@ class MouseLook : public ::testing::Test {
 protected:
     void SetUp() override {
         glrec::reset();
+        glrec::setPointerRest(320, 240);
         viewer.anchorX = 320;
         viewer.anchorY = 240;
         viewer.orientation = Quat();
@@ -37,7 +38,7 @@ TEST_F(MouseLook, OffsetsFromTheAnchorTurnByATenthOfADegreePerPixel) {
     EXPECT_EQ(viewer.pitch, 1.0f);
     expectOnlyPlacementAt(320, 240);
 
-    glrec::reset();
+    glrec::clearCalls();
     viewer.motion(300, 200);  // 2 degrees back to the left, 4 up
     EXPECT_NEAR(viewer.orientation.w, 0.9999619f, 1e-7);
     EXPECT_NEAR(viewer.orientation.y, -0.0087265f, 1e-7);
@@ -59,7 +60,7 @@ TEST_F(MouseLook, PitchIsNotClampedAtNinetyDegrees) {
     viewer.pitch = 89.0f;
     viewer.motion(320, 1240);
     EXPECT_EQ(viewer.pitch, 189.0f);
-    glrec::reset();
+    glrec::clearCalls();
     viewer.motion(320, -4760);
     EXPECT_EQ(viewer.pitch, -311.0f);
 }
@@ -85,8 +86,12 @@ TEST_F(MouseLook, LeftPressMovesTheAnchorThatLaterMotionUses) {
     viewer.leftButtonDown(123, 456);
     EXPECT_EQ(viewer.anchorX, 123);
     EXPECT_EQ(viewer.anchorY, 456);
-    EXPECT_TRUE(glrec::calls().empty());
+    // The pointer is where it was pressed, so that is where it rests now.
+    ASSERT_EQ(glrec::names(), std::vector<std::string>{"notePointerRest"});
+    EXPECT_EQ(glrec::calls()[0].arg(0), 123);
+    EXPECT_EQ(glrec::calls()[0].arg(1), 456);
 
+    glrec::clearCalls();
     viewer.motion(133, 446);
     EXPECT_NEAR(viewer.orientation.y, 0.0087265f, 1e-7);
     EXPECT_EQ(viewer.pitch, -1.0f);
@@ -108,8 +113,29 @@ TEST_F(MouseLook, ReleaseAndRightButtonChangeNothing) {
 TEST_F(MouseLook, ExtremeOffsetsStayFinite) {
     viewer.anchorX = -2147483647 - 1;
     viewer.anchorY = -2147483647 - 1;
+    glrec::setPointerRest(-2147483647 - 1, -2147483647 - 1);
     viewer.motion(2147483647, 2147483647);  // the int difference would overflow
     EXPECT_TRUE(std::isfinite(viewer.pitch));
     EXPECT_GT(viewer.pitch, 4.0e8f);
     EXPECT_TRUE(std::isfinite(viewer.orientation.w));
+}
+
+// Motion the user did not make: before any placement has come to rest, and the echo of a
+// placement the screen clamped off the anchor. Neither may turn the camera.
+TEST_F(MouseLook, MotionAwayFromTheAnchorThatTheUserDidNotMakeTurnsNothing) {
+    const Quat before = viewer.orientation;
+    glrec::forgetPointerRest();
+    viewer.motion(900, 700);
+    EXPECT_TRUE(sameBits(viewer.orientation, before));
+    EXPECT_EQ(viewer.pitch, 0.0f);
+    EXPECT_TRUE(glrec::calls().empty()) << "a pending placement must not be overtaken";
+
+    glrec::setPointerRest(319, 199);  // the anchor lies past the screen's corner
+    viewer.motion(319, 199);
+    EXPECT_TRUE(sameBits(viewer.orientation, before));
+    EXPECT_EQ(viewer.pitch, 0.0f);
+    glrec::setPointerRest(319, 199);
+    viewer.motion(309, 209);  // the user's move: measured from where the pointer rested
+    EXPECT_NEAR(viewer.orientation.y, -0.0087265f, 1e-7);
+    EXPECT_EQ(viewer.pitch, 1.0f);
 }
