@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "GltfRead.h"
 #include "ModelFiles.h"
 #include "objprep_support.h"
 
@@ -80,6 +81,8 @@ TEST(Formats, EveryFormatGivesTheCubeWithTheSourceCounts) {
 }
 
 TEST(Formats, GltfPlacesEveryNodeWithItsTransformAndLeavesOutLines) {
+    if (!gltfAvailable())
+        GTEST_SKIP() << "this objprep is built without glTF";
     const std::string bin = cubeBuffer();
     const std::string folder = prep::scratch();
     prep::write("cube.bin", bin);
@@ -116,7 +119,7 @@ TEST(Formats, DamagedOrUnreadableFilesAreRefusedWithOneLineAndNoOutput) {
     std::string ownElement = ply;
     ownElement.replace(ownElement.find("element face 6"), 14, "element polygon 6");
     const std::vector<std::array<std::string, 3>> cases = {
-        {"cut.glb", glbFile.substr(0, glbFile.size() - 40), ""},
+        {"cut.glb", glbFile.substr(0, glbFile.size() - 40), "it is cut short"},
         {"strips.ply", strips, "triangle strips"},
         {"own-element.ply", ownElement, "element \"polygon\""},
         {"cut.ply", ply.substr(0, ply.size() - 30), "cut short"},
@@ -127,6 +130,8 @@ TEST(Formats, DamagedOrUnreadableFilesAreRefusedWithOneLineAndNoOutput) {
         {"not-gltf.glb", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "named like a glTF file"},
     };
     for (const auto& [name, bytes, message] : cases) {
+        if (!gltfAvailable() && name.find(".gl") != std::string::npos)
+            continue;
         const std::string in = prep::write(name, bytes);
         const std::string out = in + ".out.obj";
         const prep::Run r = prep::run({in, "-o", out, "--frame"});

@@ -154,6 +154,10 @@ bool harmlessExtension(const std::string& name) {
            name == "KHR_lights_punctual";
 }
 
+// Nodes may draw one mesh many times over; past this many vertices or corners the scene
+// is refused before it can exhaust memory (the viewer holds far fewer anyway).
+constexpr std::size_t mostEntries = std::size_t{1} << 24;
+
 bool checkedAdd(std::uint64_t a, std::uint64_t b, std::uint64_t& sum) { return !__builtin_add_overflow(a, b, &sum); }
 bool checkedMul(std::uint64_t a, std::uint64_t b, std::uint64_t& product) {
     return !__builtin_mul_overflow(a, b, &product);
@@ -315,8 +319,9 @@ private:
                 return fail("mesh " + std::to_string(index) + " has a triangle list of " +
                             std::to_string(indices.size()) + " corners, not a multiple of 3");
             const std::size_t firstVertex = model_.positions.size(), firstNormal = model_.normals.size();
-            if (firstVertex + count > static_cast<std::size_t>(INT32_MAX))
-                return fail("the model has too many vertices");
+            if (firstVertex + count > mostEntries || model_.corners.size() + 3 * indices.size() > mostEntries)
+                return fail("the scene places more than " + std::to_string(mostEntries) +
+                            " vertices or corners, far more than the viewer holds");
             for (std::size_t i = 0; i < count; ++i) {
                 model_.positions.push_back(world.point({xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]}));
                 model_.positionOffsets.push_back(0);
@@ -367,6 +372,14 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
     model.textLines = false;
     if (bytes.size() > UINT32_MAX)
         return diagnostics.error("the glTF file is larger than 4 GiB, more than its reader takes");
+    if (binary) {
+        // The library only calls a short file "invalid"; say what is wrong with it.
+        ByteReader header(bytes, 8, false);
+        std::uint64_t length = 0;
+        if (!header.unsignedOf(4, length) || length > bytes.size())
+            return diagnostics.error("the .glb header says " + std::to_string(length) + " bytes but the file holds " +
+                                     std::to_string(bytes.size()) + ": it is cut short");
+    }
     tinygltf::TinyGLTF loader;
     FileAccess access{folder.empty() ? "./" : folder + (folder.back() == '/' ? "" : "/"), readBesideFiles, ""};
     loader.SetFsCallbacks({fileExists, expandPath, readFile, writeNothing, &access});
@@ -380,7 +393,7 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
                : loader.LoadASCIIFromString(&gltf, &error, &warning, bytes.data(),
                                             static_cast<unsigned int>(bytes.size()), base);
     if (!loaded) {
-        diagnostics.error(!access.problem.empty() ? access.problem : firstLine(error));
+        diagnostics.error(!access.problem.empty() ? access.problem : "not a glTF file objprep can read: " + firstLine(error));
         return;
     }
     Reader(gltf, model, diagnostics).read();

@@ -1,5 +1,6 @@
 #include "PlyRead.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include "ByteReader.h"
 
 namespace {
+
+constexpr double maxListLength = 1e9;  // far beyond any face, well within the integers
 
 enum class Kind { Signed, Unsigned, Float };
 struct Type {
@@ -181,7 +184,7 @@ public:
     // Whether `count` more values of at least `size` bytes can be there at all.
     bool mayHold(std::uint64_t count, int size) const {
         const std::uint64_t left = text_ ? (bytes_.size() - at_ + 1) / 2 : binary_.left();
-        return count <= left / static_cast<std::uint64_t>(text_ ? 1 : size);
+        return count <= left / static_cast<std::uint64_t>(text_ ? 1 : std::max(size, 1));
     }
     bool bad() const { return bad_; }
 
@@ -226,6 +229,10 @@ bool checkElements(const Header& header, Diagnostics& diagnostics, std::string& 
     const Element* vertex = nullptr;
     const Element* face = nullptr;
     for (const Element& e : header.elements) {
+        if ((e.name == "vertex" && vertex) || (e.name == "face" && face)) {
+            problem = "the PLY file has more than one \"" + e.name + "\" element";
+            return false;
+        }
         if (e.name == "vertex")
             vertex = &e;
         else if (e.name == "face")
@@ -289,7 +296,7 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
                     ok = values.next(*prop.type, scalar[p]);
                 } else {
                     double length = 0;
-                    ok = values.next(*prop.countType, length) && length >= 0 &&
+                    ok = values.next(*prop.countType, length) && length >= 0 && length <= maxListLength &&
                          values.mayHold(static_cast<std::uint64_t>(length), prop.type->size);
                     for (std::uint64_t k = 0; ok && k < static_cast<std::uint64_t>(length); ++k) {
                         double index = 0;
