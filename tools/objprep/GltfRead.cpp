@@ -380,6 +380,9 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
             return diagnostics.error("the .glb header says " + std::to_string(length) + " bytes but the file holds " +
                                      std::to_string(bytes.size()) + ": it is cut short");
     }
+    const std::string_view bom = "\xEF\xBB\xBF";
+    if (!binary && bytes.substr(0, bom.size()) == bom)
+        bytes.remove_prefix(bom.size());  // the JSON parser would stop at it
     tinygltf::TinyGLTF loader;
     FileAccess access{folder.empty() ? "./" : folder + (folder.back() == '/' ? "" : "/"), readBesideFiles, ""};
     loader.SetFsCallbacks({fileExists, expandPath, readFile, writeNothing, &access});

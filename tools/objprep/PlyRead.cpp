@@ -243,7 +243,8 @@ bool checkElements(const Header& header, Diagnostics& diagnostics, std::string& 
                                             : "element \"" + e.name + "\" holds lists (faces?) that objprep does not read";
             return false;
         } else if (e.count > 0) {
-            diagnostics.warning("element \"" + e.name + "\" (" + std::to_string(e.count) + " entries) is left out");
+            diagnostics.warning("element \"" + e.name + "\" (" + std::to_string(e.count) +
+                                (e.count == 1 ? " entry" : " entries") + ") is left out");
         }
     }
     if (!vertex || indexOf(*vertex, "x") < 0 || indexOf(*vertex, "y") < 0 || indexOf(*vertex, "z") < 0) {
