@@ -42,7 +42,7 @@ inline int digitRun(std::uint64_t w) {
     return other == 0 ? wordBytes : __builtin_ctzll(other) / 8;
 }
 
-// The value of the word's first n (0 to 7) characters, all digits.
+// The value of the word's first n (0 to 8) characters, all digits.
 inline std::uint64_t digitsValue(std::uint64_t w, int n) {
     // Digit values, moved to the top of the word behind zero digits; two shifts so that
     // n == 0 shifts by 64 without undefined behaviour.
