@@ -29,6 +29,7 @@ struct Store {
     Vec3* vertices;
     Vec3* normals;
     Face* faces;
+    int capacity = Mesh::capacity;  // of each array
     int vertexCount = 0;  // the next "v" slot
     int normalCount = 0;
     int faceCount = 0;
@@ -156,7 +157,7 @@ bool readVector(ObjLoad& s, Trace& trace, Vec3* array, int& count, long& dropped
     v.x = readNumber(s, trace, 0, space, parseCoordinate);
     v.y = readNumber(s, trace, 1, space, parseCoordinate);
     v.z = readNumber(s, trace, 2, lineFeed, parseCoordinate);
-    if (count >= Mesh::capacity) {
+    if (count >= s.out.capacity) {
         ++dropped;
         return false;
     }
@@ -174,7 +175,7 @@ bool readFace(ObjLoad& s, Trace& trace) {
         f.normalIndex[k] = readNumber(s, trace, 3 * k + 2, k < 2 ? space : lineFeed, parseIndex);
     }
     Store& o = s.out;
-    if (o.faceCount >= Mesh::capacity) {
+    if (o.faceCount >= o.capacity) {
         ++o.droppedFaces;
         return false;
     }
@@ -193,15 +194,15 @@ inline bool readPlainLine(ObjLoad& s) {
     const unsigned char* end;
     switch (objplain::line(in.next, v, f, end)) {
     case objplain::Vertex:
-        if (o.vertexCount >= Mesh::capacity) return false;
+        if (o.vertexCount >= o.capacity) return false;
         o.vertices[o.vertexCount++] = v;
         break;
     case objplain::Normal:
-        if (o.normalCount >= Mesh::capacity) return false;
+        if (o.normalCount >= o.capacity) return false;
         o.normals[o.normalCount++] = v;
         break;
     case objplain::Face:
-        if (o.faceCount >= Mesh::capacity) return false;
+        if (o.faceCount >= o.capacity) return false;
         o.faces[o.faceCount++] = f;
         break;
     case objplain::Other: return false;
@@ -249,12 +250,10 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
 struct SecondPart {
     static constexpr std::size_t heldBytes = 64 * 1024;  // beyond, it is not worth keeping
 
-    struct Arrays {
-        Vec3 vertices[Mesh::capacity];
-        Vec3 normals[Mesh::capacity];
-        Face faces[Mesh::capacity];
-    };
-    std::unique_ptr<Arrays> arrays;
+    // Arrays for as many records as the part can hold: a record takes at least a byte.
+    std::unique_ptr<Vec3[]> vertices;
+    std::unique_ptr<Vec3[]> normals;
+    std::unique_ptr<Face[]> faces;
     std::unique_ptr<ObjLoad> load;
     std::atomic<bool> cancel{false};
     std::size_t heldLength = 0;  // tokens, each ended by its NUL
@@ -276,7 +275,10 @@ struct SecondPart {
     void run() {
         NoTrace none;
         readRecords(*load, none);
-        if (load->in.readError != 0) gaveUp = true;
+        const Store& o = load->out;
+        // Dropped for its arrays alone, not for the mesh's: a file grown since its length was taken.
+        const bool overfilled = o.capacity < Mesh::capacity && o.droppedVertices + o.droppedNormals + o.droppedFaces > 0;
+        if (load->in.readError != 0 || overfilled) gaveUp = true;
     }
 };
 
@@ -287,19 +289,18 @@ std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOpt
     const int fd = ObjStream::open(path, false);
     if (fd < 0) return nullptr;
     std::unique_ptr<SecondPart> part(new (std::nothrow) SecondPart);
-    if (part != nullptr) part->arrays.reset(new (std::nothrow) SecondPart::Arrays);
-    if (part != nullptr && part->arrays != nullptr) {
-        SecondPart::Arrays& a = *part->arrays;
-        part->load.reset(new (std::nothrow) ObjLoad(Store{a.vertices, a.normals, a.faces}, fd,
-                                                    Messages{SecondPart::hold, part.get()}, options.plainLines));
-    }
-    if (part == nullptr || part->load == nullptr) {
+    if (part == nullptr) {
         ObjStream::close(fd);
         return nullptr;
     }
-    ObjStream& in = part->load->in;
+    // Finds the line start in a stream of its own, then the part's stream starts there.
+    std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(fd));
+    if (probe == nullptr) {
+        ObjStream::close(fd);
+        return nullptr;
+    }
+    ObjStream& in = *probe;
     in.readBytes = blockBytes;
-    part->load->cancel = &part->cancel;
     const long length = in.length();
     const long near = options.splitNear >= 0 ? options.splitNear : length / 2;
     if (length < 0 || length < options.splitFrom || near >= length || !in.seek(near) || !in.skipPastLineFeed() ||
@@ -307,6 +308,22 @@ std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOpt
         ObjStream::close(fd);
         return nullptr;
     }
+    const long records = length - in.offset();
+    const int capacity = records < Mesh::capacity ? static_cast<int>(records) : Mesh::capacity;
+    part->vertices.reset(new (std::nothrow) Vec3[capacity]);
+    part->normals.reset(new (std::nothrow) Vec3[capacity]);
+    part->faces.reset(new (std::nothrow) Face[capacity]);
+    if (part->vertices != nullptr && part->normals != nullptr && part->faces != nullptr) {
+        Store store{part->vertices.get(), part->normals.get(), part->faces.get()};
+        store.capacity = capacity;
+        part->load.reset(new (std::nothrow) ObjLoad(store, fd, Messages{SecondPart::hold, part.get()}, options.plainLines));
+    }
+    if (part->load == nullptr || !part->load->in.seek(in.offset())) {
+        ObjStream::close(fd);
+        return nullptr;
+    }
+    part->load->in.readBytes = blockBytes;
+    part->load->cancel = &part->cancel;
     return part;
 }
 
