@@ -90,13 +90,18 @@ inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
     return lineEnd(p);
 }
 
-// Three corners vertex/texture/normal, the texture index possibly empty.
+// A corner vertex/texture/normal, the texture index possibly empty.
+inline const unsigned char* corner(const unsigned char* p, ::Face& f, int k) {
+    if (!(p = index(p, f.vertexIndex[k])) || *p++ != '/') return nullptr;
+    p += digitRun(loadWord(asChars(p)));  // the texture index is read past
+    if (*p++ != '/') return nullptr;
+    return index(p, f.normalIndex[k]);
+}
+
+// Three corners, single spaces between them, to the line end.
 inline const unsigned char* face(const unsigned char* p, ::Face& f) {
     for (int k = 0; k < 3; ++k) {
-        if (!(p = index(p, f.vertexIndex[k])) || *p++ != '/') return nullptr;
-        p += digitRun(loadWord(asChars(p)));  // the texture index is read past
-        if (*p++ != '/') return nullptr;
-        if (!(p = index(p, f.normalIndex[k]))) return nullptr;
+        if (!(p = corner(p, f, k))) return nullptr;
         if (k < 2 && *p++ != ' ') return nullptr;
     }
     return lineEnd(p);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "mesh/Mesh.h"
+#include "mesh/MeshMemory.h"
 #include "mesh/ObjLoad.h"
 #include "mesh/ObjNumber.h"
 #include "mesh/ObjPlainLine.h"
@@ -250,10 +251,12 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
 struct SecondPart {
     static constexpr std::size_t heldBytes = 64 * 1024;  // beyond, it is not worth keeping
 
-    // Arrays for as many records as the part can hold: a record takes at least a byte.
-    std::unique_ptr<Vec3[]> vertices;
-    std::unique_ptr<Vec3[]> normals;
-    std::unique_ptr<Face[]> faces;
+    // Arrays for as many records as the part can hold (a record takes at least a byte),
+    // in memory like a mesh's: faces, then vertices, then normals.
+    struct Release {
+        void operator()(void* memory) const { releaseMeshMemory(memory); }
+    };
+    std::unique_ptr<void, Release> arrays;
     std::unique_ptr<ObjLoad> load;
     std::atomic<bool> cancel{false};
     std::size_t heldLength = 0;  // tokens, each ended by its NUL
@@ -310,11 +313,12 @@ std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOpt
     }
     const long records = length - in.offset();
     const int capacity = records < Mesh::capacity ? static_cast<int>(records) : Mesh::capacity;
-    part->vertices.reset(new (std::nothrow) Vec3[capacity]);
-    part->normals.reset(new (std::nothrow) Vec3[capacity]);
-    part->faces.reset(new (std::nothrow) Face[capacity]);
-    if (part->vertices != nullptr && part->normals != nullptr && part->faces != nullptr) {
-        Store store{part->vertices.get(), part->normals.get(), part->faces.get()};
+    const std::size_t n = static_cast<std::size_t>(capacity);
+    part->arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
+    if (part->arrays != nullptr) {
+        Face* const faces = static_cast<Face*>(part->arrays.get());
+        Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
+        Store store{vertices, vertices + n, faces};
         store.capacity = capacity;
         part->load.reset(new (std::nothrow) ObjLoad(store, fd, Messages{SecondPart::hold, part.get()}, options.plainLines));
     }
