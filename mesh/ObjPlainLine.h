@@ -35,21 +35,27 @@ inline const char* asChars(const unsigned char* p) { return reinterpret_cast<con
 inline const unsigned char* coordinate(const unsigned char* p, float& out) {
     const bool negative = *p == '-';
     p += negative;
-    std::uint64_t w = loadWord(asChars(p));
-    const int whole = digitRun(w);
+    const std::uint64_t first = loadWord(asChars(p));
+    const int whole = digitRun(first);
     if (whole == 0 || whole == wordBytes) return nullptr;
-    std::uint64_t mantissa = digitsValue(w, whole);
+    std::uint64_t mantissa;
+    std::uint64_t w;
     p += whole;
     int fraction = 0;
     if (*p == '.') {
         ++p;
         w = loadWord(asChars(p));
         fraction = digitRun(w);
-        if (fraction < wordBytes) {
-            mantissa = mantissa * integerPowersOfTen[fraction] + digitsValue(w, fraction);
+        if (whole + fraction <= wordBytes) {
+            // Both runs in one word, the point left out, converted at once.
+            const std::uint64_t merged = (first & ((std::uint64_t{1} << (8 * whole)) - 1)) | (w << (8 * whole));
+            mantissa = digitsValue(merged, whole + fraction);
+            p += fraction;
+        } else if (fraction < wordBytes) {
+            mantissa = digitsValue(first, whole) * integerPowersOfTen[fraction] + digitsValue(w, fraction);
             p += fraction;
         } else {
-            mantissa = mantissa * eightDigits + digitsValue(w, wordBytes);
+            mantissa = digitsValue(first, whole) * eightDigits + digitsValue(w, wordBytes);
             p += wordBytes;
             w = loadWord(asChars(p));
             const int more = digitRun(w);
@@ -59,6 +65,8 @@ inline const unsigned char* coordinate(const unsigned char* p, float& out) {
             p += more;
         }
         if (whole + fraction > mantissaDigits) return nullptr;
+    } else {
+        mantissa = digitsValue(first, whole);
     }
     const double m = static_cast<double>(mantissa);
     const double value = fraction == 0 ? m : m / objnumber::powersOfTen[fraction];

@@ -184,32 +184,37 @@ bool readFace(ObjLoad& s, Trace& trace) {
     return true;
 }
 
-// A common in-step line read in one pass; false (nothing consumed) for anything else,
-// and for a record whose array is full, which the token reader drops and counts.
-inline bool readPlainLine(ObjLoad& s) {
+// Common in-step lines, each read in one pass, one after another while they come, up to
+// the seam when it lies ahead; false when the first line is not one. A record whose array
+// is full is left to the token reader, which drops and counts it.
+inline bool readPlainLines(ObjLoad& s) {
     ObjStream& in = s.in;
-    if (in.last - in.next < objplain::lineSpan) return false;
     Store& o = s.out;
-    Vec3 v;
-    Face f;
-    const unsigned char* end;
-    switch (objplain::line(in.next, v, f, end)) {
-    case objplain::Vertex:
-        if (o.vertexCount >= o.capacity) return false;
-        o.vertices[o.vertexCount++] = v;
-        break;
-    case objplain::Normal:
-        if (o.normalCount >= o.capacity) return false;
-        o.normals[o.normalCount++] = v;
-        break;
-    case objplain::Face:
-        if (o.faceCount >= o.capacity) return false;
-        o.faces[o.faceCount++] = f;
-        break;
-    case objplain::Other: return false;
+    const unsigned char* p = in.next;
+    const long toSeam = s.stopAt - in.offset();
+    const unsigned char* const stop = toSeam < in.last - p ? p + toSeam : in.last;
+    int vertices = o.vertexCount, normals = o.normalCount, faces = o.faceCount;  // kept in registers
+    while (p < stop && in.last - p >= objplain::lineSpan) {
+        Vec3 v;
+        Face f;
+        const unsigned char* end;
+        const objplain::Kind kind = objplain::line(p, v, f, end);
+        if (kind == objplain::Vertex && vertices < o.capacity)
+            o.vertices[vertices++] = v;
+        else if (kind == objplain::Normal && normals < o.capacity)
+            o.normals[normals++] = v;
+        else if (kind == objplain::Face && faces < o.capacity)
+            o.faces[faces++] = f;
+        else
+            break;
+        p = end;
     }
-    in.next = end;
-    return true;
+    o.vertexCount = vertices;
+    o.normalCount = normals;
+    o.faceCount = faces;
+    const bool read = p != in.next;
+    in.next = p;
+    return read;
 }
 
 enum class Reading { Ended, AtSeam, PastSeam, Cancelled };
@@ -222,7 +227,7 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
     while (!s.in.ended) {
         if (s.in.offset() >= s.stopAt) return s.in.offset() == s.stopAt ? Reading::AtSeam : Reading::PastSeam;
         if (s.cancel != nullptr && s.cancel->load(std::memory_order_relaxed)) return Reading::Cancelled;
-        if (s.plainLines && readPlainLine(s)) continue;
+        if (s.plainLines && readPlainLines(s)) continue;
         readField(s, trace, -1, s.command, commandCapacity, space);
         const ObjRecordKind kind = classify(s.command);
         bool stored = false;
