@@ -69,7 +69,7 @@ inline const unsigned char* coordinate(const unsigned char* p, float& out) {
         mantissa = digitsValue(first, whole);
     }
     const double m = static_cast<double>(mantissa);
-    const double value = fraction == 0 ? m : m / objnumber::powersOfTen[fraction];
+    const double value = m / objnumber::powersOfTen[fraction];  // by 1 when there is no fraction: exact
     out = static_cast<float>(objnumber::withSign(value, negative));
     return p;
 }
@@ -101,7 +101,7 @@ inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
 // A corner vertex/texture/normal, the texture index possibly empty.
 inline const unsigned char* corner(const unsigned char* p, ::Face& f, int k) {
     if (!(p = index(p, f.vertexIndex[k])) || *p++ != '/') return nullptr;
-    p += digitRun(loadWord(asChars(p)));  // the texture index is read past
+    if (*p != '/') p += digitRun(loadWord(asChars(p)));  // the texture index is read past
     if (*p++ != '/') return nullptr;
     return index(p, f.normalIndex[k]);
 }
