@@ -33,12 +33,13 @@ inline std::uint64_t loadWord(const char* p) {
     return w;
 }
 
-// How many of the word's first characters are digits, 0 to 8. A character past the first
-// non-digit cannot change the answer (adding 6 carries only upward).
+// How many of the word's first characters are digits, 0 to 8. With '0' taken off by xor,
+// a digit is a byte below 10, and adding 0x76 sets the high bit of every other byte (or
+// it is set already). A digit never carries, so the first non-digit is marked exactly;
+// what comes after it cannot change the answer.
 inline int digitRun(std::uint64_t w) {
-    const std::uint64_t highNibble = eachByte(0xF0);
-    const std::uint64_t other =
-        ((w & highNibble) ^ eachByte('0')) | (((w + eachByte(6)) & highNibble) ^ eachByte('0'));
+    const std::uint64_t x = w ^ eachByte('0');
+    const std::uint64_t other = ((x + eachByte(0x76)) | x) & eachByte(0x80);
     return other == 0 ? wordBytes : __builtin_ctzll(other) / 8;
 }
 
