@@ -45,13 +45,14 @@ inline int digitRun(std::uint64_t w) {
 
 // The value of the word's first n (0 to 8) characters, all digits.
 inline std::uint64_t digitsValue(std::uint64_t w, int n) {
-    // Digit values, moved to the top of the word behind zero digits; two shifts so that
-    // n == 0 shifts by 64 without undefined behaviour.
+    // The digits moved to the top of the word behind zero bytes (leading zeros); two
+    // shifts so that n == 0 shifts by 64 without undefined behaviour.
     const int drop = 4 * (wordBytes - n);
-    w = ((w - eachByte('0')) << drop) << drop;
-    w = w * 10 + (w >> 8);  // pairs of digits
-    const std::uint64_t pairs = 0x000000FF000000FFu;
-    return (((w & pairs) * 0x000F424000000064u) + (((w >> 16) & pairs) * 0x0000271000000001u)) >> 32;
+    w = (w << drop) << drop;
+    // Digit values (the low nibble of '0' to '9'), then pairs, fours and all eight combined.
+    w = ((w & eachByte(0x0F)) * (1 + (10 << 8))) >> 8;
+    w = ((w & 0x00FF00FF00FF00FFu) * (1 + (100 << 16))) >> 16;
+    return ((w & 0x0000FFFF0000FFFFu) * (1 + (std::uint64_t{10000} << 32))) >> 32;
 }
 
 inline double withSign(double v, bool negative) {
