@@ -106,7 +106,7 @@ inline double parseDecimal(const char* text) {
     long scale = -fraction;
     scale += exponentAt(s);
     if (scale < -exactPowers || scale > exactPowers) return parseDecimalSlow(text);
-    const double m = static_cast<double>(mantissa);
+    const double m = static_cast<double>(static_cast<std::int64_t>(mantissa));  // below 2^53: signed converts in one step
     return withSign(scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale], negative);
 }
 

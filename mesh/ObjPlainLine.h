@@ -68,7 +68,7 @@ inline const unsigned char* coordinate(const unsigned char* p, float& out) {
     } else {
         mantissa = digitsValue(first, whole);
     }
-    const double m = static_cast<double>(mantissa);
+    const double m = static_cast<double>(static_cast<std::int64_t>(mantissa));  // below 2^53: signed converts in one step
     const double value = m / objnumber::powersOfTen[fraction];  // by 1 when there is no fraction: exact
     out = static_cast<float>(objnumber::withSign(value, negative));
     return p;
