@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <tiny_obj_loader.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,10 +129,38 @@ LOADER_BENCHMARK(MeshReload);
 LOADER_BENCHMARK(MeshReloadTraced);
 LOADER_BENCHMARK(StartUpTwoFullFiles);
 
+// Creating both meshes first thing in a new process, as start-up does: inside the
+// benchmark loop the C library hands back memory touched before. Best of several
+// processes, in milliseconds; 0 when none could be made.
+double freshStartUp() {
+    double best = 0;
+    for (int i = 0; i < repetitions; ++i) {
+        int out[2];
+        if (::pipe(out) != 0) break;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const auto begin = std::chrono::steady_clock::now();
+            std::unique_ptr<Mesh> a(Mesh::create(first.path.c_str()));
+            std::unique_ptr<Mesh> b(Mesh::create(second.path.c_str()));
+            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+            const bool whole = a->faceCount == Mesh::capacity && b->faceCount == Mesh::capacity;
+            const ssize_t written = ::write(out[1], &ms, whole ? sizeof ms : 0);
+            ::_exit(written == sizeof ms ? 0 : 1);
+        }
+        ::close(out[1]);
+        double ms = 0;
+        const bool got = child > 0 && ::read(out[0], &ms, sizeof ms) == sizeof ms;
+        ::close(out[0]);
+        if (child > 0) ::waitpid(child, nullptr, 0);
+        if (got && (best == 0 || ms < best)) best = ms;
+    }
+    return best;
+}
+
 // The console report, then each benchmark's best wall time and the ratios measured in this run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    double firstStartUp = 0;  // ms: both meshes created once, first thing in the process
+    double firstStartUp = 0;  // ms: both meshes created first thing in a fresh process, best of several
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "best")
@@ -145,6 +174,8 @@ public:
         for (const auto& [name, ms] : milliseconds)
             std::printf("%-22s %8.1f ms %8.0f MB/s\n", name.c_str(), ms,
                         (name == "StartUpTwoFullFiles" ? first.bytes + second.bytes : first.bytes) / megabyte / (ms / 1e3));
+        std::printf("both meshes created first thing in a fresh process (start-up): %.1f ms (best of %d processes)\n",
+                    firstStartUp, repetitions);
         const auto theirs = milliseconds.find("TinyObjLoader");
         if (theirs == milliseconds.end()) return;
         for (const char* ours : {"MeshCreate", "MeshCreateReference", "MeshReload"}) {
@@ -152,8 +183,6 @@ public:
             if (it != milliseconds.end() && it->second > 0)
                 std::printf("TinyObjLoader / %-20s %5.1fx\n", ours, theirs->second / it->second);
         }
-        std::printf("start-up as the viewer's: both meshes created first thing in this process, their memory "
-                    "touched for the first time: %.1f ms (one sample)\n", firstStartUp);
     }
 
 private:
@@ -182,12 +211,7 @@ int main(int argc, char** argv) {
     int status = 0;
     if (first.bytes > 0 && second.bytes > 0) {
         RatioReporter reporter;
-        const auto begin = std::chrono::steady_clock::now();
-        {
-            std::unique_ptr<Mesh> a(Mesh::create(first.path.c_str()));
-            std::unique_ptr<Mesh> b(Mesh::create(second.path.c_str()));
-            reporter.firstStartUp = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-        }
+        reporter.firstStartUp = freshStartUp();
         benchmark::RunSpecifiedBenchmarks(&reporter);
     } else {
         std::fprintf(stderr, "loader_bench: cannot write the files in %s\n", dir.c_str());
