@@ -263,10 +263,15 @@ struct SecondPart {
     };
     std::unique_ptr<void, Release> arrays;
     std::unique_ptr<ObjLoad> load;
+    int fd = -1;  // a descriptor of its own, for a read position of its own
     std::atomic<bool> cancel{false};
     std::size_t heldLength = 0;  // tokens, each ended by its NUL
     bool gaveUp = false;         // too many messages, or a failed read: not kept
     char held[heldBytes];
+
+    ~SecondPart() {
+        if (fd >= 0) ObjStream::close(fd);
+    }
 
     static void hold(void* context, const char* token) {
         SecondPart& part = *static_cast<SecondPart*>(context);
@@ -326,42 +331,28 @@ long middleLine(ObjStream& in, long length) {
 // null when the file is too short, or anything fails: then one thread reads it all.
 std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOptions& options, std::size_t blockBytes) {
     if (options.splitFrom < 0) return nullptr;
-    const int fd = ObjStream::open(path, false);
-    if (fd < 0) return nullptr;
     std::unique_ptr<SecondPart> part(new (std::nothrow) SecondPart);
-    if (part == nullptr) {
-        ObjStream::close(fd);
-        return nullptr;
-    }
+    if (part == nullptr || (part->fd = ObjStream::open(path, false)) < 0) return nullptr;
     // Finds the line start in a stream of its own, then the part's stream starts there.
-    std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(fd));
-    if (probe == nullptr) {
-        ObjStream::close(fd);
-        return nullptr;
-    }
+    std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(part->fd));
+    if (probe == nullptr) return nullptr;
     ObjStream& in = *probe;
     const long length = in.length();
     const long near = length < options.splitFrom ? length : options.splitNear >= 0 ? options.splitNear : middleLine(in, length);
     in.readBytes = blockBytes;
-    if (length < 0 || near >= length || !in.seek(near) || !in.skipPastLineFeed() || in.offset() >= length) {
-        ObjStream::close(fd);
+    if (length < 0 || near >= length || !in.seek(near) || !in.skipPastLineFeed() || in.offset() >= length)
         return nullptr;
-    }
     const long records = length - in.offset();
     const int capacity = records < Mesh::capacity ? static_cast<int>(records) : Mesh::capacity;
     const std::size_t n = static_cast<std::size_t>(capacity);
     part->arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
-    if (part->arrays != nullptr) {
-        Face* const faces = static_cast<Face*>(part->arrays.get());
-        Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
-        Store store{vertices, vertices + n, faces};
-        store.capacity = capacity;
-        part->load.reset(new (std::nothrow) ObjLoad(store, fd, Messages{SecondPart::hold, part.get()}, options.plainLines));
-    }
-    if (part->load == nullptr || !part->load->in.seek(in.offset())) {
-        ObjStream::close(fd);
-        return nullptr;
-    }
+    if (part->arrays == nullptr) return nullptr;
+    Face* const faces = static_cast<Face*>(part->arrays.get());
+    Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
+    Store store{vertices, vertices + n, faces};
+    store.capacity = capacity;
+    part->load.reset(new (std::nothrow) ObjLoad(store, part->fd, Messages{SecondPart::hold, part.get()}, options.plainLines));
+    if (part->load == nullptr || !part->load->in.seek(in.offset())) return nullptr;
     part->load->in.readBytes = blockBytes;
     part->load->cancel = &part->cancel;
     return part;
@@ -394,7 +385,6 @@ bool readInParts(ObjLoad& s, const char* path, const ObjLoadOptions& options, st
         try {
             second = std::thread(&SecondPart::run, part.get());
         } catch (const std::system_error&) {
-            ObjStream::close(part->load->in.fd);
             part.reset();
             s.stopAt = ObjLoad::noSeam;
         }
@@ -406,7 +396,6 @@ bool readInParts(ObjLoad& s, const char* path, const ObjLoadOptions& options, st
     const Reading first = readRecords(s, none);
     if (first != Reading::AtSeam) part->cancel.store(true, std::memory_order_relaxed);
     second.join();
-    ObjStream::close(part->load->in.fd);
     s.stopAt = ObjLoad::noSeam;
     if (first == Reading::AtSeam && !part->gaveUp) {
         append(s.out, part->load->out);
