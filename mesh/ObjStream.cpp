@@ -1,5 +1,6 @@
 #include "mesh/ObjStream.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,3 +31,33 @@ bool ObjStream::refill() {
     }
     return next != last;
 }
+
+long ObjStream::length() {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    return end < 0 ? -1 : static_cast<long>(end);
+}
+
+bool ObjStream::seek(long at) {
+    if (::lseek(fd, static_cast<off_t>(at), SEEK_SET) != static_cast<off_t>(at)) return false;
+    blockOffset = at;
+    next = last = block;
+    ended = drained = false;
+    return true;
+}
+
+bool ObjStream::skipPastLineFeed() {
+    for (;;) {
+        if (const void* p = std::memchr(next, '\n', static_cast<std::size_t>(last - next))) {
+            next = static_cast<const unsigned char*>(p) + 1;
+            return true;
+        }
+        next = last;
+        if (!refill()) return false;
+    }
+}
+
+int ObjStream::open(const char* path, bool create) {
+    return create ? ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666) : ::open(path, O_RDONLY | O_CLOEXEC);
+}
+
+void ObjStream::close(int descriptor) { ::close(descriptor); }
