@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
 
 namespace {
 // The window the toolkit opens before going full screen.
@@ -72,6 +73,7 @@ void Viewer::init() {
     anchorY = startAnchorY;
     special(GLUT_KEY_F11, 0, 0);  // fullscreen is false here, so this enters full screen
     hidePointer();
+    keepKeysFromWindowSystem();
 }
 
 void Viewer::quit() { std::exit(0); }

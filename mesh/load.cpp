@@ -10,6 +10,7 @@
 #include "mesh/ObjNumber.h"
 #include "mesh/ObjStream.h"
 #include "mesh/ObjTrace.h"
+#include "mesh/OpenFile.h"
 
 namespace {
 constexpr int commandCapacity = 256;  // the command token, at most 255 characters
@@ -183,7 +184,7 @@ void loadObjInBlocks(Mesh& mesh, const char* path, ObjTraceFn trace, void* conte
     mesh.normalCount = 0;
     mesh.vertexCount = 0;
     // Opens an existing file as it is and creates a missing one empty, never truncating.
-    const int fd = ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = openMeshFile(path);
     if (fd < 0) {
         std::fprintf(stderr, "viewer: cannot open or create %s (%s); its mesh stays empty\n", path,
                      std::strerror(errno));

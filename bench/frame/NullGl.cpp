@@ -4,6 +4,7 @@
 #include <GL/glut.h>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
 
 extern "C" {
 void glEnable(GLenum) {}
@@ -51,4 +52,5 @@ void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
+void keepKeysFromWindowSystem() {}
 bool pointerRestPoint(int&, int&) { return false; }

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
 
 namespace {
 std::vector<GlCall> log;
@@ -189,6 +190,7 @@ void notePointerRest(int x, int y) {
     record("notePointerRest", {double(x), double(y)});
     glrec::setPointerRest(x, y);
 }
+void keepKeysFromWindowSystem() { record("keepKeysFromWindowSystem"); }
 // A query, not an action: left out of the log.
 bool pointerRestPoint(int& x, int& y) {
     x = restX;

@@ -94,6 +94,7 @@ TEST_F(ViewerInit, MakesEveryStartUpCallInOrderWithItsArguments) {
         {"glutFullScreen", {}},
         {"placePointerWhenSettled", {320, 240, 1}},  // on the anchor, once full screen
         {"hidePointer", {}},
+        {"keepKeysFromWindowSystem", {}},
     };
     expectCalls(expected);
     const std::size_t window = glrec::find("glutCreateWindow");

@@ -10,6 +10,7 @@
 #include "app/Viewer.h"
 
 namespace {
+constexpr double pi = 3.14159265358979323846;
 bool sameBits(const Quat& a, const Quat& b) { return std::memcmp(&a, &b, sizeof(Quat)) == 0; }
 
 class Keys : public ::testing::Test {
@@ -212,8 +213,8 @@ TEST_F(Keys, SideAndVerticalKeysLeaveADriftedOrientationUntouchedWhileUpAndDownR
         const double length2 = double(q.w) * q.w + double(q.x) * q.x + double(q.y) * q.y + double(q.z) * q.z;
         EXPECT_NEAR(length2, 1.0, 1e-6) << "key " << key;
         // Only the length changes: the turn is still 30 degrees about y.
-        EXPECT_NEAR(q.w, std::cos(15.0 * M_PI / 180.0), 1e-6);
-        EXPECT_NEAR(q.y, std::sin(15.0 * M_PI / 180.0), 1e-6);
+        EXPECT_NEAR(q.w, std::cos(15.0 * pi / 180.0), 1e-6);
+        EXPECT_NEAR(q.y, std::sin(15.0 * pi / 180.0), 1e-6);
     }
 }
 
