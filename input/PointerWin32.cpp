@@ -11,6 +11,8 @@ namespace {
 constexpr unsigned pollIntervalMs = 10;
 // Long enough for any desktop to settle a full-screen request.
 constexpr int pollAttempts = 300;  // 3 s
+// More than any toolkit raises the pointer's display count.
+constexpr int hideCallLimit = 16;
 
 struct PointerState {
     HWND window = nullptr;
@@ -79,10 +81,13 @@ void placeWhenSettled(int /*value*/) {
 }
 }  // namespace
 
-// ShowCursor counts: one call with FALSE hides the pointer for good.
+// Windows shows the pointer while a per-thread count is at least zero. The toolkit
+// raises the count when it creates its window, so one call may not be enough: the
+// count is lowered until it is below zero, and nothing raises it again.
 void hidePointer() {
     if (state.hidden) return;
-    ShowCursor(FALSE);
+    for (int calls = 0; calls < hideCallLimit && ShowCursor(FALSE) >= 0; ++calls) {
+    }
     state.hidden = true;
 }
 
