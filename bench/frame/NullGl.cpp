@@ -5,6 +5,7 @@
 
 #include "input/Pointer.h"
 #include "input/SystemKeys.h"
+#include "input/WindowFrame.h"
 
 extern "C" {
 void glEnable(GLenum) {}
@@ -53,4 +54,5 @@ void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
 void keepKeysFromWindowSystem() {}
+void toPlacementPosition(int&, int&) {}
 bool pointerRestPoint(int&, int&) { return false; }
