@@ -12,12 +12,24 @@ cd "$work"
 printf 'v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nvn 0 0 1\r\nf 1//1 2//1 3//1\r\n' >crlf.obj
 printf 'v 0 0 0\nv 1 0 0\rv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n\x1a\nf 9//9 9//9 9//9\n' >lone-cr.obj
 printf '# a square\r\nv 0 0 0\r\nv 1 0 0\r\nv 1 1 0\r\nv 0 1 0\r\nf 1 2 3 4\r\n' >square.obj
+# A binary STL triangle whose first coordinate's bytes are 1A 0D 0A 3F: a text-mode
+# read would end the file at 1A and drop the CR.
+{
+    printf '%080d' 0
+    printf '\x01\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x3f'
+    printf '\x1a\x0d\x0a\x3f\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x80\x3f\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x80\x3f\x00\x00\x00\x00'
+    printf '\x00\x00'
+} >binary.stl
 mkdir 1.obj
 
 cases=(
     "crlf.obj -o -"
     "square.obj -o - --flat"
     "square.obj -o existing.obj"
+    "binary.stl -o -"
     "--check crlf.obj"
     "--check lone-cr.obj"
     "--check 1.obj"

@@ -54,6 +54,12 @@ App& ViewerSession::startViewer(const std::string& workDir) {
     return *apps_.back();
 }
 
+App& ViewerSession::startProgram(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& workDir) {
+    apps_.push_back(std::make_unique<App>(*session_, program, args, workDir));
+    return *apps_.back();
+}
+
 App& ViewerSession::startReference(const std::string& workDir, const std::vector<std::string>& args) {
     apps_.push_back(std::make_unique<App>(*session_, config().reference, args, workDir));
     return *apps_.back();
