@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
 #include "render/SceneLayout.h"
 
 namespace {
@@ -70,6 +71,7 @@ void Viewer::init() {
     anchorY = startAnchorY;
     special(GLUT_KEY_F11, 0, 0);  // fullscreen is false here, so this enters full screen
     hidePointer();
+    keepKeysFromWindowSystem();
 }
 
 void Viewer::quit() { std::exit(0); }

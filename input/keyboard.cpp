@@ -2,6 +2,7 @@
 
 #include "app/Viewer.h"
 #include "input/Pointer.h"
+#include "input/WindowFrame.h"
 
 namespace {
 constexpr int escapeKey = 27;
@@ -44,6 +45,7 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
                 savedY = glutGet(GLUT_WINDOW_Y);
                 savedWidth = glutGet(GLUT_WINDOW_WIDTH);
                 savedHeight = glutGet(GLUT_WINDOW_HEIGHT);
+                toPlacementPosition(savedX, savedY);  // so that leaving puts it back there
                 glutFullScreen();
             } else {
                 glutReshapeWindow(savedWidth, savedHeight);

@@ -1,10 +1,11 @@
 #include "mesh/ObjStream.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "mesh/OpenFile.h"
 
 namespace {
 constexpr unsigned char endOfFileByte = 0x1A;  // text mode stops reading here
@@ -56,8 +57,6 @@ bool ObjStream::skipPastLineFeed() {
     }
 }
 
-int ObjStream::open(const char* path, bool create) {
-    return create ? ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666) : ::open(path, O_RDONLY | O_CLOEXEC);
-}
+int ObjStream::open(const char* path, bool create) { return openMeshFile(path, create); }
 
 void ObjStream::close(int descriptor) { ::close(descriptor); }

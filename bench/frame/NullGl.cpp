@@ -4,6 +4,8 @@
 #include <GL/glut.h>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
+#include "input/WindowFrame.h"
 
 extern "C" {
 void glEnable(GLenum) {}
@@ -51,4 +53,6 @@ void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
+void keepKeysFromWindowSystem() {}
+void toPlacementPosition(int&, int&) {}
 bool pointerRestPoint(int&, int&) { return false; }

@@ -19,9 +19,10 @@ namespace e2e {
 class App {
 public:
     // Returns once the window manager lists the program's window; throws
-    // std::runtime_error (with the program's standard error) if it never does.
+    // std::runtime_error (with the program's standard error) if it never does. A
+    // `launcher` (when not empty) runs the program, as wine runs a Windows build.
     App(XSession& session, const std::string& program, const std::vector<std::string>& args,
-        const std::string& workDir);
+        const std::string& workDir, const std::string& launcher = "");
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 

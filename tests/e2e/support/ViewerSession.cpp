@@ -49,7 +49,8 @@ std::string ViewerSession::sceneFolder() {
 }
 
 App& ViewerSession::startViewer(const std::string& workDir) {
-    apps_.push_back(std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir));
+    apps_.push_back(
+        std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir, config().launcher));
     return *apps_.back();
 }
 

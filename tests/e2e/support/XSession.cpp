@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +16,7 @@ namespace e2e {
 namespace {
 constexpr Millis serverStartLimit(15000);
 constexpr Millis managerStartLimit(15000);
+constexpr Millis keymapLimit(10000);
 
 // Key and mouse sections present but empty: openbox then binds nothing (its default
 // configuration would close the window on Alt+F4 by itself).
@@ -104,6 +106,15 @@ XSession::XSession() : scratch_("x") {
 
     display_ = XOpenDisplay(displayName_.c_str());
     if (display_ == nullptr) throw std::runtime_error("cannot connect to Xvfb on " + displayName_);
+
+    // The server would take Ctrl+Alt+F4 for itself, and no program would see that key.
+    ChildOptions keymap;
+    keymap.argv = {"/usr/bin/setxkbmap", "-display", displayName_, "-option", "srvrkeys:none"};
+    keymap.stderrPath = scratch_.file("setxkbmap.log");
+    Child setter(keymap);
+    const auto status = setter.waitExit(keymapLimit);
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+        throw std::runtime_error("setxkbmap failed: " + readFile(scratch_.file("setxkbmap.log")));
 
     writeFile(scratch_.file("openbox.xml"), windowManagerConfig);
     ChildOptions manager;

@@ -12,8 +12,9 @@ namespace e2e {
 
 // A private X server (Xvfb, 1024x768x24, on a display number it picks itself, so
 // parallel runs never collide) with openbox as its window manager, configured with no
-// key and no mouse bindings so that every key reaches the client. Also the test's own
-// connection to it. Everything it started ends with it.
+// key and no mouse bindings so that every key reaches the client, and a keyboard map
+// without the server's own actions (which take Ctrl+Alt+F1..F12 for switching
+// terminals). Also the test's own connection to it. Everything it started ends with it.
 class XSession {
 public:
     static constexpr int screenWidth = 1024;  // px
