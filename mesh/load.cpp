@@ -338,9 +338,9 @@ std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOpt
     if (probe == nullptr) return nullptr;
     ObjStream& in = *probe;
     const long length = in.length();
-    const long near = length < options.splitFrom ? length : options.splitNear >= 0 ? options.splitNear : middleLine(in, length);
+    const long splitAt = length < options.splitFrom ? length : options.splitNear >= 0 ? options.splitNear : middleLine(in, length);
     in.readBytes = blockBytes;
-    if (length < 0 || near >= length || !in.seek(near) || !in.skipPastLineFeed() || in.offset() >= length)
+    if (length < 0 || splitAt >= length || !in.seek(splitAt) || !in.skipPastLineFeed() || in.offset() >= length)
         return nullptr;
     const long records = length - in.offset();
     const int capacity = records < Mesh::capacity ? static_cast<int>(records) : Mesh::capacity;

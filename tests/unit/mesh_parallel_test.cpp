@@ -121,11 +121,11 @@ TEST(ObjParallel, FullFilesSplitAndDropSurplusAsOneThreadDoes) {
     const std::string path = meshfiles::write("full.obj", text);
     const Reading reference = read(path, referenceLoadOptions());
     ASSERT_EQ(reference.said, (std::vector<std::string>{"first", "second"}));
-    for (long near : {-1L, 100L, static_cast<long>(text.size()) - 100}) {
+    for (long splitAt : {-1L, 100L, static_cast<long>(text.size()) - 100}) {
         ObjLoadOptions options;
-        options.splitNear = near;
+        options.splitNear = splitAt;
         const Reading viewer = read(path, options);
-        EXPECT_TRUE(viewer.split) << near;
+        EXPECT_TRUE(viewer.split) << splitAt;
         expectSame(viewer, reference);
     }
     EXPECT_NE(reference.err.find("dropped 5 \"v\", 10 \"vn\", 9 \"f\""), std::string::npos) << reference.err;
