@@ -25,7 +25,7 @@ constexpr unsigned char space = ' ';
 constexpr unsigned char lineFeed = '\n';
 constexpr unsigned char slash = '/';
 
-// Where records go: the mesh itself, or the part of it a second thread reads.
+// Where records go: the mesh itself, or the arrays of a thread reading a part of the file.
 struct Store {
     Vec3* vertices;
     Vec3* normals;
@@ -63,7 +63,7 @@ struct ObjLoad {
     Messages messages;
     bool plainLines;
     static constexpr long noSeam = LONG_MAX;
-    long stopAt = noSeam;  // where a second thread's part begins
+    long stopAt = noSeam;  // where the next part begins
     const std::atomic<bool>* cancel = nullptr;  // a part is no longer wanted
     bool abandoned = false;                     // a part that will not be kept
     Part* part = nullptr;                       // the part being read, if any
@@ -427,7 +427,7 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
         ObjStream& in = *probe;
         std::unique_ptr<LineMap> map;
         if (options.splitNear < 0) map.reset(new (std::nothrow) LineMap(in, length));
-        in.readBytes = blockBytes;
+        in.readBytes = LineMap::sampleBytes;  // a line start is never far
         const long near = options.splitNear >= 0 ? options.splitNear : map != nullptr ? map->before(firstShare) : length / 2;
         long previous = -1;
         for (int j = 0; j < SharedParts::most; ++j) {
