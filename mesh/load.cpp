@@ -348,7 +348,7 @@ struct Worker {
 
 // The parts after the first thread's, and the next one no thread has taken yet.
 struct SharedParts {
-    static constexpr int most = 6;
+    static constexpr int most = 12;
     std::unique_ptr<Part> parts[most];
     int count = 0;
     std::atomic<int> next{0};
@@ -408,9 +408,10 @@ struct LineMap {
 };
 
 // The first thread reads this share of the lines straight into the mesh; the rest is cut
-// into equal shares. The first thread's share is under half, so that it usually ends by
-// taking a part or two: the two threads then finish together.
-constexpr double firstShare = 0.4;
+// into equal shares that either thread takes. The other parts are copied into the mesh
+// afterwards, but a large first share would leave the second thread idle whenever the
+// first loses its core for a while.
+constexpr double firstShare = 0.25;
 
 // Finds the line starts where the parts begin; false (and no part) when the file is too
 // short, or anything fails: then one thread reads it all.
