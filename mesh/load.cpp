@@ -259,8 +259,9 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
 
 // Past the first thread's part, a long file is cut at line starts into parts that either
 // thread reads, whichever is free first, so that a core taken by other work delays
-// creation by one part at most. Each part is read from its first line into storage of its
-// own, its messages held back; which thread read it changes nothing that is kept.
+// creation by one part at most. Each part is read from its first line into the arrays of
+// the thread that takes it, its messages held back; which thread that is changes nothing
+// that is kept.
 struct Part {
     static constexpr std::size_t heldBytes = 64 * 1024;  // beyond, it is not worth keeping
 
@@ -297,13 +298,16 @@ struct Worker {
     std::unique_ptr<ObjLoad> load;
     int fd = -1;
     Store used{nullptr, nullptr, nullptr};  // counts: entries its parts have taken
+    bool tried = false;
 
     ~Worker() {
         if (fd >= 0) ObjStream::close(fd);
     }
 
+    // False when the worker cannot be made: its parts are then read again by the first thread.
     bool ready(const char* path, bool plainLines, std::size_t blockBytes) {
-        if (load != nullptr) return true;
+        if (tried) return load != nullptr;
+        tried = true;
         constexpr std::size_t n = Mesh::capacity;
         arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
         if (arrays == nullptr || (fd = ObjStream::open(path, false)) < 0) return false;
@@ -357,18 +361,15 @@ struct SharedParts {
     bool plainLines = true;
     std::size_t blockBytes = ObjStream::blockBytes;
 
-    // Reads parts until none is left; true when it read any.
-    bool take(Worker& worker) {
-        bool took = false;
+    // Reads parts until none is left.
+    void take(Worker& worker) {
         for (int j; (j = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
-            took = true;
             if (cancel.load(std::memory_order_relaxed)) continue;
             if (worker.ready(path, plainLines, blockBytes))
                 worker.read(*parts[j], cancel);
             else
                 parts[j]->gaveUp = true;
         }
-        return took;
     }
 };
 
