@@ -101,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TraceCheck::fail("the reads depend on the block size");
     if (!sameStore(*whole, *pieces)) TraceCheck::fail("the stored mesh depends on the block size");
 
-    // The viewer's reading: plain lines in one pass, and a second thread from the line
-    // start after a byte the input picks, in large blocks or small.
+    // The viewer's reading: plain lines in one pass, and parts read by two threads from
+    // the line start after a byte the input picks, in large blocks or small.
     ObjLoadOptions viewer;
     viewer.splitFrom = 0;
     viewer.splitNear = size == 0 ? 0 : static_cast<long>(data[size - 1] * size / 256);

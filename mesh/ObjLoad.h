@@ -20,10 +20,12 @@ struct ObjLoadOptions {
     std::size_t blockBytes = ObjStream::blockBytes;
     // Common in-step lines read in one pass; off, every line goes through the token reader.
     bool plainLines = true;
-    // Files at least `splitFrom` bytes long are read by two threads, the second from the
-    // first line start after byte `splitNear` (half the file when negative). Its part is
-    // kept only when the first thread's reading starts a command token exactly there;
-    // else the first thread reads on alone. Negative: one thread always.
+    // Files at least `splitFrom` bytes long are read by two threads. The first reads up to
+    // the first line start after byte `splitNear` (where 40 % of the lines lie when
+    // negative); the rest is cut at line starts into parts that either thread takes. A
+    // part is kept only when the reading before it ends where a command token would start
+    // exactly at its beginning; from the first that is not, the first thread reads on
+    // alone. Negative: one thread always.
     long splitFrom = defaultSplitFrom;
     long splitNear = -1;
     ObjMessageFn message = nullptr;  // null: standard output, as printf
@@ -41,7 +43,7 @@ inline ObjLoadOptions referenceLoadOptions() {
     return o;
 }
 
-// Loads `path` into `mesh`; true when a second thread's part was used.
+// Loads `path` into `mesh`; true when a part read after the first thread's was kept.
 bool loadObj(Mesh& mesh, const char* path, const ObjLoadOptions& options);
 
 // The viewer's load with reads of `blockBytes` (and with a trace, the reference reader).

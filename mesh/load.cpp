@@ -25,12 +25,15 @@ constexpr unsigned char space = ' ';
 constexpr unsigned char lineFeed = '\n';
 constexpr unsigned char slash = '/';
 
-// Where records go: the mesh itself, or the part of it a second thread reads.
+// Where records go: the mesh itself, or the arrays of a thread reading a part of the file.
 struct Store {
     Vec3* vertices;
     Vec3* normals;
     Face* faces;
-    int capacity = Mesh::capacity;  // of each array
+    // Entries each array has room for.
+    int vertexRoom = Mesh::capacity;
+    int normalRoom = Mesh::capacity;
+    int faceRoom = Mesh::capacity;
     int vertexCount = 0;  // the next "v" slot
     int normalCount = 0;
     int faceCount = 0;
@@ -51,6 +54,8 @@ struct Messages {
     }
 };
 
+struct Part;
+
 // Everything one load (or one thread's part of it) works with.
 struct ObjLoad {
     ObjLoad(const Store& target, int fd, const Messages& to, bool plain) : out(target), messages(to), plainLines(plain), in(fd) {}
@@ -58,8 +63,10 @@ struct ObjLoad {
     Messages messages;
     bool plainLines;
     static constexpr long noSeam = LONG_MAX;
-    long stopAt = noSeam;  // where a second thread's part begins
-    const std::atomic<bool>* cancel = nullptr;  // a second thread's part is no longer wanted
+    long stopAt = noSeam;  // where the next part begins
+    const std::atomic<bool>* cancel = nullptr;  // a part is no longer wanted
+    bool abandoned = false;                     // a part that will not be kept
+    Part* part = nullptr;                       // the part being read, if any
     char command[commandCapacity];
     char text[textCapacity];
     char fields[faceFields][fieldCapacity + numberPadding] = {};  // converted in place
@@ -153,12 +160,12 @@ Number readNumber(ObjLoad& s, Trace& trace, int slot, unsigned char delimiter, N
 
 // Three coordinates up to the line end; true when stored.
 template <class Trace>
-bool readVector(ObjLoad& s, Trace& trace, Vec3* array, int& count, long& dropped) {
+bool readVector(ObjLoad& s, Trace& trace, Vec3* array, int room, int& count, long& dropped) {
     Vec3 v;
     v.x = readNumber(s, trace, 0, space, parseCoordinate);
     v.y = readNumber(s, trace, 1, space, parseCoordinate);
     v.z = readNumber(s, trace, 2, lineFeed, parseCoordinate);
-    if (count >= s.out.capacity) {
+    if (count >= room) {
         ++dropped;
         return false;
     }
@@ -176,7 +183,7 @@ bool readFace(ObjLoad& s, Trace& trace) {
         f.normalIndex[k] = readNumber(s, trace, 3 * k + 2, k < 2 ? space : lineFeed, parseIndex);
     }
     Store& o = s.out;
-    if (o.faceCount >= o.capacity) {
+    if (o.faceCount >= o.faceRoom) {
         ++o.droppedFaces;
         return false;
     }
@@ -199,11 +206,11 @@ inline bool readPlainLines(ObjLoad& s) {
         Face f;
         const unsigned char* end;
         const objplain::Kind kind = objplain::line(p, v, f, end);
-        if (kind == objplain::Vertex && vertices < o.capacity)
+        if (kind == objplain::Vertex && vertices < o.vertexRoom)
             o.vertices[vertices++] = v;
-        else if (kind == objplain::Normal && normals < o.capacity)
+        else if (kind == objplain::Normal && normals < o.normalRoom)
             o.normals[normals++] = v;
-        else if (kind == objplain::Face && faces < o.capacity)
+        else if (kind == objplain::Face && faces < o.faceRoom)
             o.faces[faces++] = f;
         else
             break;
@@ -226,7 +233,7 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
     Store& o = s.out;
     while (!s.in.ended) {
         if (s.in.offset() >= s.stopAt) return s.in.offset() == s.stopAt ? Reading::AtSeam : Reading::PastSeam;
-        if (s.cancel != nullptr && s.cancel->load(std::memory_order_relaxed)) return Reading::Cancelled;
+        if (s.abandoned || (s.cancel != nullptr && s.cancel->load(std::memory_order_relaxed))) return Reading::Cancelled;
         if (s.plainLines && readPlainLines(s)) continue;
         readField(s, trace, -1, s.command, commandCapacity, space);
         const ObjRecordKind kind = classify(s.command);
@@ -234,12 +241,12 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
         switch (kind) {
         case ObjRecordKind::Group:
         case ObjRecordKind::Material: readField(s, trace, 0, s.text, textCapacity, lineFeed); break;
-        case ObjRecordKind::Vertex: stored = readVector(s, trace, o.vertices, o.vertexCount, o.droppedVertices); break;
+        case ObjRecordKind::Vertex: stored = readVector(s, trace, o.vertices, o.vertexRoom, o.vertexCount, o.droppedVertices); break;
         case ObjRecordKind::TexCoord:
             readField(s, trace, 0, s.fields[0], fieldCapacity, space);
             readField(s, trace, 1, s.fields[1], fieldCapacity, lineFeed);
             break;
-        case ObjRecordKind::Normal: stored = readVector(s, trace, o.normals, o.normalCount, o.droppedNormals); break;
+        case ObjRecordKind::Normal: stored = readVector(s, trace, o.normals, o.normalRoom, o.normalCount, o.droppedNormals); break;
         case ObjRecordKind::Smoothing: readField(s, trace, 0, s.fields[0], fieldCapacity, lineFeed); break;
         case ObjRecordKind::Face: stored = readFace(s, trace); break;
         case ObjRecordKind::Unrecognized: s.messages.say(s.command); break;
@@ -250,115 +257,202 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
     return Reading::Ended;
 }
 
-// The records after a line start, read by a second thread into storage of its own while
-// the first reads up to that line start. Its messages are held back: they are said
-// after the first part's, and only if its part is kept.
-struct SecondPart {
+// Past the first thread's part, a long file is cut at line starts into parts that either
+// thread reads, whichever is free first, so that a core taken by other work delays
+// creation by one part at most. Each part is read from its first line into the arrays of
+// the thread that takes it, its messages held back; which thread that is changes nothing
+// that is kept.
+struct Part {
     static constexpr std::size_t heldBytes = 64 * 1024;  // beyond, it is not worth keeping
 
-    // Arrays for as many records as the part can hold (a record takes at least a byte),
-    // in memory like a mesh's: faces, then vertices, then normals.
-    struct Release {
-        void operator()(void* memory) const { releaseMeshMemory(memory); }
-    };
-    std::unique_ptr<void, Release> arrays;
-    std::unique_ptr<ObjLoad> load;
-    int fd = -1;  // a descriptor of its own, for a read position of its own
-    std::atomic<bool> cancel{false};
-    std::size_t heldLength = 0;  // tokens, each ended by its NUL
+    long begin = 0;
+    long end = ObjLoad::noSeam;  // where the next part begins
+    Store stored{nullptr, nullptr, nullptr};
+    Reading reading = Reading::Cancelled;
     bool gaveUp = false;         // too many messages, or a failed read: not kept
+    std::size_t heldLength = 0;  // tokens, each ended by its NUL
     char held[heldBytes];
 
-    ~SecondPart() {
-        if (fd >= 0) ObjStream::close(fd);
-    }
-
     static void hold(void* context, const char* token) {
-        SecondPart& part = *static_cast<SecondPart*>(context);
+        ObjLoad& load = *static_cast<ObjLoad*>(context);
+        Part& part = *load.part;
         const std::size_t bytes = std::strlen(token) + 1;
         if (part.heldLength + bytes > heldBytes) {
             part.gaveUp = true;
-            part.cancel.store(true, std::memory_order_relaxed);
+            load.abandoned = true;
             return;
         }
         std::memcpy(part.held + part.heldLength, token, bytes);
         part.heldLength += bytes;
     }
+};
 
-    void run() {
+// One thread's reading of the parts it takes: a descriptor (for a read position of its
+// own), a stream, and arrays like a mesh's that its parts fill one after another. Made
+// when the thread takes its first part.
+struct Worker {
+    struct Release {
+        void operator()(void* memory) const { releaseMeshMemory(memory); }
+    };
+    std::unique_ptr<void, Release> arrays;  // faces, then vertices, then normals
+    std::unique_ptr<ObjLoad> load;
+    int fd = -1;
+    Store used{nullptr, nullptr, nullptr};  // counts: entries its parts have taken
+    bool tried = false;
+
+    ~Worker() {
+        if (fd >= 0) ObjStream::close(fd);
+    }
+
+    // False when the worker cannot be made: its parts are then read again by the first thread.
+    bool ready(const char* path, bool plainLines, std::size_t blockBytes) {
+        if (tried) return load != nullptr;
+        tried = true;
+        constexpr std::size_t n = Mesh::capacity;
+        arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
+        if (arrays == nullptr || (fd = ObjStream::open(path, false)) < 0) return false;
+        Face* const faces = static_cast<Face*>(arrays.get());
+        Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
+        used = Store{vertices, vertices + n, faces};
+        load.reset(new (std::nothrow) ObjLoad(used, fd, Messages{Part::hold, nullptr}, plainLines));
+        if (load == nullptr) return false;
+        load->messages.context = load.get();
+        load->in.readBytes = blockBytes;
+        return true;
+    }
+
+    // The part's records after those of the parts this worker read before. An array's
+    // room is what those left: the mesh holds at least as many entries before the part,
+    // so whatever does not fit would be dropped from the mesh too.
+    void read(Part& part, const std::atomic<bool>& cancel) {
+        ObjLoad& s = *load;
+        Store& out = s.out;
+        out = Store{used.vertices + used.vertexCount, used.normals + used.normalCount, used.faces + used.faceCount};
+        out.vertexRoom = Mesh::capacity - used.vertexCount;
+        out.normalRoom = Mesh::capacity - used.normalCount;
+        out.faceRoom = Mesh::capacity - used.faceCount;
+        s.part = &part;
+        s.cancel = &cancel;
+        s.abandoned = false;
+        s.stopAt = part.end;
+        s.in.readError = 0;
+        if (!s.in.seek(part.begin)) {
+            part.gaveUp = true;
+            return;
+        }
         NoTrace none;
-        readRecords(*load, none);
-        const Store& o = load->out;
-        // Dropped for its arrays alone, not for the mesh's: a file grown since its length was taken.
-        const bool overfilled = o.capacity < Mesh::capacity && o.droppedVertices + o.droppedNormals + o.droppedFaces > 0;
-        if (load->in.readError != 0 || overfilled) gaveUp = true;
+        part.reading = readRecords(s, none);
+        if (s.in.readError != 0) part.gaveUp = true;
+        part.stored = out;
+        used.vertexCount += out.vertexCount;
+        used.normalCount += out.normalCount;
+        used.faceCount += out.faceCount;
     }
 };
 
-// Where about half of the file's lines lie before: each line costs about the same, but
-// lines of different kinds differ in length. Estimated from the line feeds in samples
-// spread over the file; half the bytes when they have none.
-long middleLine(ObjStream& in, long length) {
-    constexpr int samples = 16;
-    constexpr std::size_t sampleBytes = 4096;
+// The parts after the first thread's, and the next one no thread has taken yet.
+struct SharedParts {
+    static constexpr int most = 12;
+    std::unique_ptr<Part> parts[most];
+    int count = 0;
+    std::atomic<int> next{0};
+    std::atomic<bool> cancel{false};  // the first thread's reading did not end at the first part
+    const char* path = nullptr;
+    bool plainLines = true;
+    std::size_t blockBytes = ObjStream::blockBytes;
+
+    // Reads parts until none is left.
+    void take(Worker& worker) {
+        for (int j; (j = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
+            if (cancel.load(std::memory_order_relaxed)) continue;
+            if (worker.ready(path, plainLines, blockBytes))
+                worker.read(*parts[j], cancel);
+            else
+                parts[j]->gaveUp = true;
+        }
+    }
+};
+
+// Where a share of the file's lines lie before: each line costs about the same, but lines
+// of different kinds differ in length. Estimated from the line feeds in samples spread
+// over the file; bytes stand for lines when the samples have none.
+struct LineMap {
+    static constexpr int samples = 16;
+    static constexpr std::size_t sampleBytes = 4096;
+    long length;
     double lines[samples];  // estimated in each sixteenth of the file
     double total = 0;
-    in.readBytes = sampleBytes;
-    for (int i = 0; i < samples; ++i) {
-        const long from = length / samples * i;
-        const long to = i + 1 < samples ? length / samples * (i + 1) : length;
-        lines[i] = 0;
-        if (!in.seek(from) || !in.refill()) continue;
-        long feeds = 0;
-        for (const unsigned char* p = in.next; p < in.last; ++p) feeds += *p == '\n';
-        lines[i] = static_cast<double>(feeds) / static_cast<double>(in.last - in.next) * static_cast<double>(to - from);
-        total += lines[i];
-    }
-    if (total <= 0) return length / 2;
-    double before = 0;
-    for (int i = 0; i < samples; ++i) {
-        if (before + lines[i] >= total / 2) {
-            const long from = length / samples * i;
-            const long to = i + 1 < samples ? length / samples * (i + 1) : length;
-            return from + static_cast<long>(static_cast<double>(to - from) * (total / 2 - before) / lines[i]);
+
+    LineMap(ObjStream& in, long fileLength) : length(fileLength) {
+        in.readBytes = sampleBytes;
+        for (int i = 0; i < samples; ++i) {
+            lines[i] = 0;
+            if (!in.seek(from(i)) || !in.refill()) continue;
+            long feeds = 0;
+            for (const unsigned char* p = in.next; p < in.last; ++p) feeds += *p == '\n';
+            lines[i] = static_cast<double>(feeds) / static_cast<double>(in.last - in.next) * static_cast<double>(from(i + 1) - from(i));
+            total += lines[i];
         }
-        before += lines[i];
     }
-    return length / 2;
+    long from(int i) const { return i < samples ? length / samples * i : length; }
+
+    long before(double share) const {
+        if (total <= 0) return static_cast<long>(static_cast<double>(length) * share);
+        double counted = 0;
+        for (int i = 0; i < samples; ++i) {
+            if (counted + lines[i] >= total * share)
+                return from(i) + static_cast<long>(static_cast<double>(from(i + 1) - from(i)) * (total * share - counted) / lines[i]);
+            counted += lines[i];
+        }
+        return length;
+    }
+};
+
+// The first thread reads this share of the lines straight into the mesh; the rest is cut
+// into equal shares that either thread takes. The other parts are copied into the mesh
+// afterwards, but a large first share would leave the second thread idle whenever the
+// first loses its core for a while.
+constexpr double firstShare = 0.25;
+
+// Finds the line starts where the parts begin; false (and no part) when the file is too
+// short, or anything fails: then one thread reads it all.
+bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& options, std::size_t blockBytes) {
+    if (options.splitFrom < 0) return false;
+    shared.path = path;
+    shared.plainLines = options.plainLines;
+    shared.blockBytes = blockBytes;
+    const int fd = ObjStream::open(path, false);
+    if (fd < 0) return false;
+    std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(fd));
+    const long length = probe == nullptr ? -1 : probe->length();
+    if (length >= options.splitFrom && length > 0) {
+        ObjStream& in = *probe;
+        std::unique_ptr<LineMap> map;
+        if (options.splitNear < 0) map.reset(new (std::nothrow) LineMap(in, length));
+        in.readBytes = LineMap::sampleBytes;  // a line start is never far
+        const long firstAt = options.splitNear >= 0 ? options.splitNear : map != nullptr ? map->before(firstShare) : length / 2;
+        long previous = -1;
+        for (int j = 0; j < SharedParts::most; ++j) {
+            // Evenly after `firstAt`: by lines when they were counted, else by bytes.
+            const double share = static_cast<double>(j) / SharedParts::most;
+            const long at = j == 0 ? firstAt
+                            : options.splitNear < 0 && map != nullptr
+                                ? map->before(firstShare + (1 - firstShare) * share)
+                                : firstAt + static_cast<long>(static_cast<double>(length - firstAt) * share);
+            if (at >= length || !in.seek(at) || !in.skipPastLineFeed() || in.offset() >= length) break;
+            if (in.offset() <= previous) continue;
+            std::unique_ptr<Part> part(new (std::nothrow) Part);
+            if (part == nullptr) break;
+            part->begin = previous = in.offset();
+            if (shared.count > 0) shared.parts[shared.count - 1]->end = part->begin;
+            shared.parts[shared.count++] = std::move(part);
+        }
+    }
+    ObjStream::close(fd);
+    return shared.count > 0;
 }
 
-// Opens a second descriptor and finds the line start where a second thread would begin;
-// null when the file is too short, or anything fails: then one thread reads it all.
-std::unique_ptr<SecondPart> prepareSecondPart(const char* path, const ObjLoadOptions& options, std::size_t blockBytes) {
-    if (options.splitFrom < 0) return nullptr;
-    std::unique_ptr<SecondPart> part(new (std::nothrow) SecondPart);
-    if (part == nullptr || (part->fd = ObjStream::open(path, false)) < 0) return nullptr;
-    // Finds the line start in a stream of its own, then the part's stream starts there.
-    std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(part->fd));
-    if (probe == nullptr) return nullptr;
-    ObjStream& in = *probe;
-    const long length = in.length();
-    const long splitAt = length < options.splitFrom ? length : options.splitNear >= 0 ? options.splitNear : middleLine(in, length);
-    in.readBytes = blockBytes;
-    if (length < 0 || splitAt >= length || !in.seek(splitAt) || !in.skipPastLineFeed() || in.offset() >= length)
-        return nullptr;
-    const long records = length - in.offset();
-    const int capacity = records < Mesh::capacity ? static_cast<int>(records) : Mesh::capacity;
-    const std::size_t n = static_cast<std::size_t>(capacity);
-    part->arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
-    if (part->arrays == nullptr) return nullptr;
-    Face* const faces = static_cast<Face*>(part->arrays.get());
-    Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
-    Store store{vertices, vertices + n, faces};
-    store.capacity = capacity;
-    part->load.reset(new (std::nothrow) ObjLoad(store, part->fd, Messages{SecondPart::hold, part.get()}, options.plainLines));
-    if (part->load == nullptr || !part->load->in.seek(in.offset())) return nullptr;
-    part->load->in.readBytes = blockBytes;
-    part->load->cancel = &part->cancel;
-    return part;
-}
-
-// Appends what the second thread stored, as the first would have stored it reading on:
+// Appends what a part stored, as the first thread would have stored it reading on:
 // nothing past an array's capacity.
 void append(Store& to, const Store& part) {
     auto take = [](auto* to, int& count, long& dropped, const auto* from, int n, long dropping) {
@@ -372,39 +466,56 @@ void append(Store& to, const Store& part) {
     take(to.faces, to.faceCount, to.droppedFaces, part.faces, part.faceCount, part.droppedFaces);
 }
 
-// Reads the file in two parts when it is long enough and both threads can be had; true
-// when the second part was kept. The stores and messages are those of one sequential
-// reading whatever the timing: the first thread decides, from the file alone, whether the
-// second thread started where a command token starts.
-bool readInParts(ObjLoad& s, const char* path, const ObjLoadOptions& options, std::size_t blockBytes) {
+// Reads the file in parts when it is long enough and a second thread can be had; true
+// when a part was kept. The stores and messages are those of one sequential reading
+// whatever the timing: parts are kept in file order while the reading before each ended
+// exactly where it begins, at a command token; from the first that cannot be kept the
+// first thread reads on alone.
+bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, std::size_t blockBytes) {
     NoTrace none;
-    std::unique_ptr<SecondPart> part = prepareSecondPart(path, options, blockBytes);
-    std::thread second;
-    if (part != nullptr) {
-        s.stopAt = part->load->in.offset();  // taken before the second thread moves it
-        try {
-            second = std::thread(&SecondPart::run, part.get());
-        } catch (const std::system_error&) {
-            part.reset();
-            s.stopAt = ObjLoad::noSeam;
-        }
-    }
-    if (part == nullptr) {
+    std::unique_ptr<SharedParts> shared(new (std::nothrow) SharedParts);
+    if (shared == nullptr || !prepareParts(*shared, path, options, blockBytes)) {
         readRecords(s, none);
         return false;
     }
-    const Reading first = readRecords(s, none);
-    if (first != Reading::AtSeam) part->cancel.store(true, std::memory_order_relaxed);
-    second.join();
-    s.stopAt = ObjLoad::noSeam;
-    if (first == Reading::AtSeam && !part->gaveUp) {
-        append(s.out, part->load->out);
-        for (const char* token = part->held; token < part->held + part->heldLength; token += std::strlen(token) + 1)
-            s.messages.say(token);
-        return true;
+    Worker second;
+    std::thread thread;
+    try {
+        thread = std::thread([&] { shared->take(second); });
+    } catch (const std::system_error&) {
+        readRecords(s, none);
+        return false;
     }
-    if (first != Reading::Ended) readRecords(s, none);
-    return false;
+    s.stopAt = shared->parts[0]->begin;
+    const Reading first = readRecords(s, none);
+    s.stopAt = ObjLoad::noSeam;
+    Worker helper;
+    if (first == Reading::AtSeam)
+        shared->take(helper);
+    else
+        shared->cancel.store(true, std::memory_order_relaxed);
+    thread.join();
+    if (first != Reading::AtSeam) {
+        if (first != Reading::Ended) readRecords(s, none);
+        return false;
+    }
+    bool kept = false;
+    for (int j = 0; j < shared->count; ++j) {
+        const Part& part = *shared->parts[j];
+        if (part.gaveUp || (part.reading != Reading::AtSeam && part.reading != Reading::Ended)) {
+            if (s.in.seek(part.begin))
+                readRecords(s, none);
+            else
+                s.in.readError = errno;
+            break;
+        }
+        append(s.out, part.stored);
+        for (const char* token = part.held; token < part.held + part.heldLength; token += std::strlen(token) + 1)
+            s.messages.say(token);
+        kept = true;
+        if (part.reading == Reading::Ended) break;
+    }
+    return kept;
 }
 }  // namespace
 
@@ -430,7 +541,7 @@ bool loadObj(Mesh& mesh, const char* path, const ObjLoadOptions& options) {
         CallbackTrace calls(options.trace, options.traceContext);
         readRecords(s, calls);
     } else {
-        split = readInParts(s, path, options, blockBytes);
+        split = readInParts(s, options, path, blockBytes);
     }
     mesh.vertexCount = s.out.vertexCount;
     mesh.normalCount = s.out.normalCount;
