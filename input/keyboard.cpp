@@ -1,6 +1,7 @@
 #include <GL/glut.h>
 
 #include "app/Viewer.h"
+#include "input/FullScreen.h"
 #include "input/Pointer.h"
 
 namespace {
@@ -44,7 +45,7 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
                 savedY = glutGet(GLUT_WINDOW_Y);
                 savedWidth = glutGet(GLUT_WINDOW_WIDTH);
                 savedHeight = glutGet(GLUT_WINDOW_HEIGHT);
-                glutFullScreen();
+                enterFullScreen();
             } else {
                 glutReshapeWindow(savedWidth, savedHeight);
                 glutPositionWindow(savedX, savedY);

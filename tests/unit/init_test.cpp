@@ -91,7 +91,7 @@ TEST_F(ViewerInit, MakesEveryStartUpCallInOrderWithItsArguments) {
         {"glutGet", {GLUT_WINDOW_Y}},
         {"glutGet", {GLUT_WINDOW_WIDTH}},
         {"glutGet", {GLUT_WINDOW_HEIGHT}},
-        {"glutFullScreen", {}},
+        {"enterFullScreen", {}},
         {"placePointerWhenSettled", {320, 240, 1}},  // on the anchor, once full screen
         {"hidePointer", {}},
     };

@@ -89,7 +89,7 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_TRUE(viewer.fullscreen);
     const std::vector<std::string> entering = {"glutGet", "glutGet",        "glutGet",
-                                               "glutGet", "glutFullScreen", "placePointerWhenSettled"};
+                                               "glutGet", "enterFullScreen", "placePointerWhenSettled"};
     ASSERT_EQ(glrec::names(), entering);
     EXPECT_EQ(glrec::calls()[5].arg(0), 77.0);  // the pointer goes back to the anchor
     EXPECT_EQ(glrec::calls()[5].arg(1), 88.0);
@@ -125,7 +125,7 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     glrec::setGet(GLUT_WINDOW_HEIGHT, 500);
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_TRUE(viewer.fullscreen);
-    EXPECT_EQ(glrec::count("glutFullScreen"), 1u);
+    EXPECT_EQ(glrec::count("enterFullScreen"), 1u);
     EXPECT_EQ(viewer.savedX, 50);
     EXPECT_EQ(viewer.savedY, 60);
     EXPECT_EQ(viewer.savedWidth, 700);
