@@ -133,12 +133,12 @@ void placeNow(int x, int y) {
     if (state.restKnown && onScreen && x == state.lastTarget.x && y == state.lastTarget.y && now == state.rest)
         return;
     const Point target = reachable(area, x, y);
-    if (!(onScreen && now == Point{area.x + target.x, area.y + target.y})) {
+    // The query goes out with the warp, so the server answers it right after placing the
+    // pointer, before any other client's input can move it on; a clamped placement
+    // rests where it landed.
+    if (!(onScreen && now == Point{area.x + target.x, area.y + target.y}))
         XWarpPointer(state.display, None, state.window, 0, 0, 0, 0, target.x, target.y);
-        XSync(state.display, False);
-    }
     state.lastTarget = Point{x, y};
-    // The server may still clamp a placement: the rest point is where it landed.
     state.restKnown = pointerOnRoot(state.rest);
 }
 

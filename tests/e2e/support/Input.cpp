@@ -32,6 +32,11 @@ void movePointer(Display* display, int x, int y) {
     XFlush(display);
 }
 
+void movePointerBy(Display* display, int dx, int dy) {
+    XTestFakeRelativeMotionEvent(display, dx, dy, noDelay);
+    XFlush(display);
+}
+
 // Under a server grab no other client's request (a program placing the pointer on
 // seeing the motion) can come between the two.
 void moveAndPress(Display* display, int x, int y, unsigned button) {
