@@ -1,7 +1,8 @@
 # Installs the Debian packages the build and the tests need, if any is missing.
 # Sourced by the other scripts.
 viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxtst-dev libxfixes-dev libxi-dev libpng-dev
-  libgtest-dev libbenchmark-dev libtinyobjloader-dev xvfb openbox xdotool x11-utils clang libclang-rt-14-dev"
+  libxrandr-dev libxinerama-dev libgtest-dev libbenchmark-dev libtinyobjloader-dev xvfb x11-xserver-utils openbox
+  xfwm4 dbus xdotool x11-utils clang libclang-rt-14-dev"
 
 install_missing_packages() {
     local missing=()
