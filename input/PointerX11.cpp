@@ -20,6 +20,9 @@ constexpr unsigned checkIntervalMs = 10;
 // this many checks (about 1.5 s). Where it lands then becomes the rest point, so even
 // this placement turns nothing.
 constexpr int fallbackChecks = 150;
+// Checks in a row (about 50 ms) that a window must hold still to count as settled
+// without covering a monitor: a manager may restore a size and then move the window.
+constexpr int stillChecks = 5;
 
 struct Point {
     int x = 0, y = 0;
@@ -38,8 +41,9 @@ struct PointerState {
     bool pendingFullScreen = false;
     Point pendingTarget;
     int checksLeft = 0;
-    bool seenBefore = false;  // the window's place at the previous check, to see it hold still
+    int stillFor = 0;  // checks in a row the window has kept its place
     ScreenRect seen;
+    ScreenRect asked;  // the window when the placement was asked for
 } state;
 
 bool bindCurrentWindow() {
@@ -86,22 +90,25 @@ bool reportedFullScreen() {
     return fullScreen;
 }
 
-// Full screen: the window covers a monitor exactly, or the window manager reports the
-// state and the window holds still (a manager may keep a border or a panel). Out of
-// full screen: neither, and the window holds still (size and place may come apart).
+// Full screen: the window covers a monitor exactly; or the window manager reports the
+// state, has changed the window's size and holds it still (a manager may keep a border
+// or a panel). The state alone proves nothing: the toolkit writes it itself on a window
+// not yet shown. Out of full screen: neither, and the window holds still (size and
+// place may come apart).
 bool settled(bool fullScreen) {
     ScreenRect area;
     if (!viewable() || !windowRect(state.display, state.window, area)) {
-        state.seenBefore = false;
+        state.stillFor = 0;
         return false;
     }
-    const bool still = state.seenBefore && area == state.seen;
+    state.stillFor = area == state.seen ? state.stillFor + 1 : 0;
     state.seen = area;
-    state.seenBefore = true;
+    const bool still = state.stillFor >= stillChecks;
     bool coversMonitor = false;
     for (const ScreenRect& m : monitorsOf(state.display)) coversMonitor = coversMonitor || m == area;
     const bool reported = reportedFullScreen();
-    if (fullScreen) return coversMonitor || (reported && still);
+    const bool resized = area.width != state.asked.width || area.height != state.asked.height;
+    if (fullScreen) return coversMonitor || (reported && resized && still);
     return !coversMonitor && !reported && still;
 }
 
@@ -181,7 +188,9 @@ void placePointerWhenSettled(int x, int y, bool fullScreen) {
     state.pendingFullScreen = fullScreen;
     state.pendingTarget = Point{x, y};
     state.checksLeft = fallbackChecks;
-    state.seenBefore = false;
+    state.stillFor = 0;
+    state.seen = ScreenRect{};
+    if (!windowRect(state.display, state.window, state.asked)) state.asked = ScreenRect{};
     if (!checking) glutTimerFunc(checkIntervalMs, placeWhenSettled, 0);
 }
 

@@ -136,11 +136,9 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
-    ASSERT_TRUE(viewer.waitSize(640, 480, modeChangeLimit));
-    const auto window = viewer.geometry();
-    ASSERT_TRUE(window);
+    const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display()));
     const Point rest = restIn(*window);
-    EXPECT_TRUE(pointerComesTo(display(), rest)) << "placed at " << describe(pointerPosition(display()));
     movePointer(display(), rest.x + 30, rest.y - 20);
     EXPECT_TRUE(pointerComesTo(display(), rest)) << "window at (" << window->x << ", " << window->y
                                                  << "), pointer at " << describe(pointerPosition(display()));
@@ -155,19 +153,20 @@ TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisible
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
-    ASSERT_TRUE(viewer.waitSize(640, 480, modeChangeLimit));
-    const auto before = viewer.geometry();
+    const auto before = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
     ASSERT_TRUE(before);
     const Area m = desktop().startMonitor();
     XMoveWindow(display(), viewer.window(), m.x + m.width - 223, m.y + m.height - 148);
     XFlush(display());
-    std::optional<Geometry> moved;
+    std::optional<Geometry> moved, previous;
     ASSERT_TRUE(waitUntil(
         [&] {
+            previous = moved;
             moved = viewer.geometry();
-            return moved && (moved->x != before->x || moved->y != before->y);
+            return moved && previous && (moved->x != before->x || moved->y != before->y) &&
+                   moved->x == previous->x && moved->y == previous->y;
         },
-        modeChangeLimit));
+        modeChangeLimit, Millis(100)));
     const Point rest = restIn(*moved);
     ASSERT_FALSE(rest == (Point{moved->x + startAnchor.x, moved->y + startAnchor.y})) << "the anchor shows";
     MotionWatch watch(display(), viewer.window());

@@ -197,11 +197,9 @@ TEST_F(SceneTest, F11OutAndBackTurnsOnlyByTheMovesMadeInEachMode) {
     App& viewer = startViewer(sceneFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
-    ASSERT_TRUE(viewer.waitSize(640, 480, modeChangeLimit));
-    const auto window = viewer.geometry();
+    const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
     ASSERT_TRUE(window);
     const Point inWindow = restIn(*window);
-    ASSERT_TRUE(waitUntil([&] { return pointerPosition(display()) == inWindow; }, placementLimit));
     // The server reads back only what shows on screen.
     if (desktop().startMonitor().contains(Point{window->x + window->width - 1, window->y + window->height - 1})) {
         const auto windowed = captureSettled(display(), viewer.window(), settleLimit);

@@ -11,6 +11,7 @@
 namespace e2e {
 namespace {
 constexpr Millis focusLimit(10000);
+constexpr Millis windowStillPeriod(100);
 
 std::uint8_t toFramebuffer(double channel) { return static_cast<std::uint8_t>(std::lround(channel * 255.0)); }
 }  // namespace
@@ -63,6 +64,20 @@ Point ViewerSession::startRest() const {
 Point ViewerSession::restIn(const Geometry& window) const {
     return restPointFor(Area{window.x, window.y, window.width, window.height}, startAnchor,
                         session_->desktop().allMonitors());
+}
+
+std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int width, int height, Millis limit) {
+    std::optional<Geometry> previous, now;
+    const bool placed = waitUntil(
+        [&] {
+            previous = now;
+            now = app.geometry();
+            return previous && now && now->viewable && now->width == width && now->height == height &&
+                   now->x == previous->x && now->y == previous->y && pointerPosition(display()) == restIn(*now);
+        },
+        limit, windowStillPeriod);
+    if (!placed) return std::nullopt;
+    return now;
 }
 
 // Without a window manager the keys go to the window under the pointer.

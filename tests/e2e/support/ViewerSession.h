@@ -54,6 +54,11 @@ protected:
     // The same for the anchor of a window placed at `window`.
     Point restIn(const Geometry& window) const;
 
+    // Waits until the window holds still at width x height (a manager may restore a size
+    // and then move the window) and the pointer rests at restIn() of it; returns the
+    // window's geometry then, or nullopt.
+    std::optional<Geometry> waitWindowedAndPlaced(const App& app, int width, int height, Millis limit);
+
     // Waits until the window manager has given the app the keyboard focus.
     ::testing::AssertionResult waitFocused(const App& app);
     // Waits until the app covers its monitor, the pointer rests at startRest() and the
