@@ -27,7 +27,8 @@ void placePointerWhenSettled(int x, int y, bool fullScreen);
 // works in every direction.
 void placePointerInWindow(int x, int y);
 
-// The pointer rests on (x, y) of the window now (a button was pressed there).
+// A button was pressed on (x, y) of the window: the pointer rests there now, or where a
+// placement made since has put it.
 void notePointerRest(int x, int y);
 
 // The rest point in the window's coordinates as the window stands now; false while

@@ -199,10 +199,14 @@ void placePointerInWindow(int x, int y) {
     placeNow(x, y);
 }
 
+// Normally the pointer is still on the pressed point. But a placement made for motion
+// handled just before the press may have moved it since, with that placement's motion
+// event still to come: the rest point is where the pointer really is.
 void notePointerRest(int x, int y) {
     ScreenRect area;
     if (!bindCurrentWindow() || !windowRect(state.display, state.window, area)) return;
-    state.rest = Point{area.x + x, area.y + y};
+    Point now;
+    state.rest = pointerOnRoot(now) ? now : Point{area.x + x, area.y + y};
     state.restKnown = true;
 }
 

@@ -18,6 +18,8 @@ void movePointerBy(Display* display, int dx, int dy);
 // Moves the pointer to (x, y) and presses a button there, so that the press lands at
 // (x, y) even if a client answers the motion by moving the pointer.
 void moveAndPress(Display* display, int x, int y, unsigned button);
+// Releases the button and waits (up to a few seconds) until the server has taken the
+// release: a window manager may hold pointer events back while it decides on a click.
 void releaseButton(Display* display, unsigned button);
 
 struct Point {
