@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
+#include "render/SceneLayout.h"
 
 namespace {
 // The window the toolkit opens before going full screen.
@@ -15,9 +17,6 @@ constexpr int initialY = 100;       // px
 // Mouse-look anchor: the centre of the initial window.
 constexpr int startAnchorX = 320;  // px
 constexpr int startAnchorY = 240;  // px
-// The start-up camera translation (each the float nearest the decimal).
-constexpr Vec3 startPosition{-89.0215988f, -22.5781326f, 174.212662f};
-constexpr float startYaw = 180.0f;  // degrees
 // 137/256, 171/256, 199/256: the clear colour, and the (unused) fog colour.
 constexpr GLfloat skyColour[4] = {0.53515625f, 0.66796875f, 0.77734375f, 1.0f};
 constexpr GLfloat fogStart = 1.0f;
@@ -31,9 +30,9 @@ void Viewer::init() {
     glutInitWindowSize(initialWidth, initialHeight);
     glutInitWindowPosition(initialX, initialY);
     fullscreen = false;
-    position = startPosition;
-    target = startPosition;
-    orientation.setEuler(0.0f, startYaw, 0.0f);
+    position = scene::startPosition;
+    target = scene::startPosition;
+    orientation.setEuler(0.0f, scene::startYaw, 0.0f);
     pitch = 0.0f;
     glutCreateWindow(windowTitle);
 
@@ -72,6 +71,7 @@ void Viewer::init() {
     anchorY = startAnchorY;
     special(GLUT_KEY_F11, 0, 0);  // fullscreen is false here, so this enters full screen
     hidePointer();
+    keepKeysFromWindowSystem();
 }
 
 void Viewer::quit() { std::exit(0); }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "app/StandardStreams.h"
+#include "app/ToolkitEnvironment.h"
 #include "app/Viewer.h"
 
 Viewer* theViewer = nullptr;
@@ -50,6 +52,8 @@ int runViewer(int& argc, char** argv) {
         std::fprintf(stderr, "viewer: not enough memory to start\n");
         return 1;
     }
+    writeStandardStreamsAsBytes();
+    prepareToolkitEnvironment();
     glutInit(&argc, argv);
     theViewer->init();
     glutDisplayFunc(displayCallback);

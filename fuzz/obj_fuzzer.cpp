@@ -1,6 +1,9 @@
-// Loads each input twice, once in the viewer's large blocks and once in blocks of a few
-// bytes, and stops on any difference in what was stored or read, or on a read that does
-// not follow the previous one. The sanitizers catch reads and writes out of bounds.
+// Loads each input with the reference reader twice, once in the viewer's large blocks and
+// once in blocks of a few bytes, and stops on any difference in what was stored or read, or
+// on a read that does not follow the previous one. Then loads it as the viewer does, plain
+// lines in one pass and in two threads split at a line start the input chooses, and stops
+// unless that stores and says exactly what the reference did. The sanitizers catch reads
+// and writes out of bounds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
@@ -58,6 +62,11 @@ bool sameStore(const Mesh& a, const Mesh& b) {
            std::memcmp(a.faces, b.faces, sizeof(Face) * a.faceCount) == 0;
 }
 
+// Every message a load says, in order.
+void onMessage(void* context, const char* token) {
+    static_cast<std::vector<std::string>*>(context)->emplace_back(token);
+}
+
 const std::string& inputPath() {
     static const std::string path = [] {
         // A file in memory when there is such a place: a disk makes every run wait.
@@ -80,14 +89,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TraceCheck first, second;
     first.size = second.size = static_cast<long>(size);
-    loadObjTraced(*whole, path, onRecord, &first);
+    std::vector<std::string> said, saidToo;
+    ObjLoadOptions reference = referenceLoadOptions();
+    reference.trace = onRecord;
+    reference.traceContext = &first;
+    reference.message = onMessage;
+    reference.messageContext = &said;
+    loadObj(*whole, path, reference);
     loadObjInBlocks(*pieces, path, onRecord, &second, size == 0 ? 1 : 1 + data[0] % smallBlocks);
     if (first.records != second.records || first.digest != second.digest)
         TraceCheck::fail("the reads depend on the block size");
     if (!sameStore(*whole, *pieces)) TraceCheck::fail("the stored mesh depends on the block size");
 
-    // Without a trace the load must store the same.
-    whole->load(path);
-    if (!sameStore(*whole, *pieces)) TraceCheck::fail("the traced and the untraced load differ");
+    // The viewer's reading: plain lines in one pass, and a second thread from the line
+    // start after a byte the input picks, in large blocks or small.
+    ObjLoadOptions viewer;
+    viewer.splitFrom = 0;
+    viewer.splitNear = size == 0 ? 0 : static_cast<long>(data[size - 1] * size / 256);
+    if (size > 1 && data[1] % 4 == 0) viewer.blockBytes = 1 + data[0] % smallBlocks;
+    viewer.message = onMessage;
+    viewer.messageContext = &saidToo;
+    loadObj(*pieces, path, viewer);
+    if (!sameStore(*whole, *pieces)) TraceCheck::fail("the viewer's reading stores other than the reference");
+    if (said != saidToo) TraceCheck::fail("the viewer's reading says other than the reference");
+
+    // The viewer's own load, messages on standard output, must store the same.
+    pieces->load(path);
+    if (!sameStore(*whole, *pieces)) TraceCheck::fail("the viewer's load stores other than the reference");
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/Viewer.h"
 #include "input/FullScreen.h"
 #include "input/Pointer.h"
+#include "input/WindowFrame.h"
 
 namespace {
 constexpr int escapeKey = 27;
@@ -45,6 +46,7 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
                 savedY = glutGet(GLUT_WINDOW_Y);
                 savedWidth = glutGet(GLUT_WINDOW_WIDTH);
                 savedHeight = glutGet(GLUT_WINDOW_HEIGHT);
+                toPlacementPosition(savedX, savedY);  // so that leaving puts it back there
                 enterFullScreen();
             } else {
                 glutReshapeWindow(savedWidth, savedHeight);

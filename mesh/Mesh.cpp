@@ -3,7 +3,13 @@
 #include <cstdio>
 #include <new>
 
+#include "mesh/MeshMemory.h"
+
 Mesh::Mesh(const char* path) { load(path); }
+
+void* Mesh::operator new(std::size_t bytes, const std::nothrow_t&) noexcept { return allocateMeshMemory(bytes); }
+
+void Mesh::operator delete(void* memory) noexcept { releaseMeshMemory(memory); }
 
 Mesh* Mesh::create(const char* path) {
     Mesh* mesh = new (std::nothrow) Mesh(path);

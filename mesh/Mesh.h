@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
+#include <new>
+
 #include "mesh/Face.h"
 #include "mesh/Vec3.h"
 
@@ -26,6 +29,10 @@ struct Mesh {
     // A new mesh on the heap, loaded from `path`; null (with a line on standard
     // error) when there is no memory for it.
     static Mesh* create(const char* path);
+
+    // Meshes live in memory of their own (mesh/MeshMemory.h); only create makes one.
+    static void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept;
+    static void operator delete(void* memory) noexcept;
 
     // Fills the mesh from an OBJ file; a missing file is created empty.
     void load(const char* path);

@@ -33,24 +33,26 @@ inline std::uint64_t loadWord(const char* p) {
     return w;
 }
 
-// How many of the word's first characters are digits, 0 to 8. A character past the first
-// non-digit cannot change the answer (adding 6 carries only upward).
+// How many of the word's first characters are digits, 0 to 8. With '0' taken off by xor,
+// a digit is a byte below 10, and adding 0x76 sets the high bit of every other byte (or
+// it is set already). A digit never carries, so the first non-digit is marked exactly;
+// what comes after it cannot change the answer.
 inline int digitRun(std::uint64_t w) {
-    const std::uint64_t highNibble = eachByte(0xF0);
-    const std::uint64_t other =
-        ((w & highNibble) ^ eachByte('0')) | (((w + eachByte(6)) & highNibble) ^ eachByte('0'));
+    const std::uint64_t x = w ^ eachByte('0');
+    const std::uint64_t other = ((x + eachByte(0x76)) | x) & eachByte(0x80);
     return other == 0 ? wordBytes : __builtin_ctzll(other) / 8;
 }
 
-// The value of the word's first n (0 to 7) characters, all digits.
+// The value of the word's first n (0 to 8) characters, all digits.
 inline std::uint64_t digitsValue(std::uint64_t w, int n) {
-    // Digit values, moved to the top of the word behind zero digits; two shifts so that
-    // n == 0 shifts by 64 without undefined behaviour.
+    // The digits moved to the top of the word behind zero bytes (leading zeros); two
+    // shifts so that n == 0 shifts by 64 without undefined behaviour.
     const int drop = 4 * (wordBytes - n);
-    w = ((w - eachByte('0')) << drop) << drop;
-    w = w * 10 + (w >> 8);  // pairs of digits
-    const std::uint64_t pairs = 0x000000FF000000FFu;
-    return (((w & pairs) * 0x000F424000000064u) + (((w >> 16) & pairs) * 0x0000271000000001u)) >> 32;
+    w = (w << drop) << drop;
+    // Digit values (the low nibble of '0' to '9'), then pairs, fours and all eight combined.
+    w = ((w & eachByte(0x0F)) * (1 + (10 << 8))) >> 8;
+    w = ((w & 0x00FF00FF00FF00FFu) * (1 + (100 << 16))) >> 16;
+    return ((w & 0x0000FFFF0000FFFFu) * (1 + (std::uint64_t{10000} << 32))) >> 32;
 }
 
 inline double withSign(double v, bool negative) {
@@ -104,7 +106,7 @@ inline double parseDecimal(const char* text) {
     long scale = -fraction;
     scale += exponentAt(s);
     if (scale < -exactPowers || scale > exactPowers) return parseDecimalSlow(text);
-    const double m = static_cast<double>(mantissa);
+    const double m = static_cast<double>(static_cast<std::int64_t>(mantissa));  // below 2^53: signed converts in one step
     return withSign(scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale], negative);
 }
 

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "mesh/OpenFile.h"
+
 namespace {
 constexpr unsigned char endOfFileByte = 0x1A;  // text mode stops reading here
 }  // namespace
@@ -30,3 +32,31 @@ bool ObjStream::refill() {
     }
     return next != last;
 }
+
+long ObjStream::length() {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    return end < 0 ? -1 : static_cast<long>(end);
+}
+
+bool ObjStream::seek(long at) {
+    if (::lseek(fd, static_cast<off_t>(at), SEEK_SET) != static_cast<off_t>(at)) return false;
+    blockOffset = at;
+    next = last = block;
+    ended = drained = false;
+    return true;
+}
+
+bool ObjStream::skipPastLineFeed() {
+    for (;;) {
+        if (const void* p = std::memchr(next, '\n', static_cast<std::size_t>(last - next))) {
+            next = static_cast<const unsigned char*>(p) + 1;
+            return true;
+        }
+        next = last;
+        if (!refill()) return false;
+    }
+}
+
+int ObjStream::open(const char* path, bool create) { return openMeshFile(path, create); }
+
+void ObjStream::close(int descriptor) { ::close(descriptor); }

@@ -103,6 +103,19 @@ struct ObjStream {
     // Replaces the consumed block with the next one; false when no byte is left.
     bool refill();
 
+    // The file's length in bytes, or -1 when it cannot be told; moves the read position.
+    long length();
+    // Reading continues at raw offset `at`; false when the descriptor cannot seek there.
+    bool seek(long at);
+    // Consumes up to and including the next line feed byte (raw: not after a 0x1A byte);
+    // false when there is none.
+    bool skipPastLineFeed();
+
+    // The descriptor for reading `path`; `create` makes a missing file, empty, and never
+    // truncates an existing one. -1 with errno on failure.
+    static int open(const char* path, bool create);
+    static void close(int descriptor);
+
 private:
     static constexpr int wordBytes = 8;
     static constexpr std::uint64_t everyByte(unsigned char b) { return b * 0x0101010101010101u; }

@@ -2,8 +2,10 @@
 
 #include "mesh/Mesh.h"
 
-// What the loader read, record by record, for tools that explain a file. The viewer
-// itself loads without a trace; with one, the very same reading code runs.
+// What the loader read, record by record, for tools that explain a file. A traced load is
+// the reference reader, every line through the token reader on one thread; the viewer's
+// own load reads common lines in one pass and long files in two threads, and is checked
+// (tests/unit/mesh_parallel_test.cpp, fuzz/obj_fuzzer.cpp) to store and say the same.
 //
 // Offsets are raw file bytes from the start of the file: a CR LF pair read as one line
 // feed counts 2. A 0x1A byte ends the data: reads from there on find nothing.

@@ -3,20 +3,14 @@
 #include <cmath>
 
 #include "app/Viewer.h"
+#include "render/SceneLayout.h"
 
 namespace {
+using namespace scene;
 // Share of the remaining gap to the target closed per frame.
 constexpr float easeXZ = 0.1f;
 constexpr float easeY = 0.125f;
-constexpr float viewScale = 2.0f;
 constexpr double viewRadiansToDegrees = 57.29577951308232;  // 180/pi
-constexpr Vec3 mainModelOffset{83.0f, 22.2f, -160.0f};
-// The grid stands on a plane at this offset, tilted so the copies' +z is the scene's up.
-constexpr Vec3 gridOffset{88.0f, 22.5f, -162.0f};
-constexpr float gridTilt = -90.0f;  // degrees about x
-constexpr float gridShift = -1.0f;  // along both plane axes
-constexpr int gridSize = 5;         // rows, and copies per row
-constexpr float gridSpacing = 0.6f;
 constexpr float columnReset = 3.0f;  // five spacings: each row starts again at exactly 0
 // Each copy faces the camera from a point 0.35 along both plane axes from its origin.
 constexpr double facingReference = 0.65;

@@ -1,12 +1,17 @@
 # Installs the Debian packages the build and the tests need, if any is missing.
 # Sourced by the other scripts.
 viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxtst-dev libxfixes-dev libxi-dev libpng-dev
-  libxrandr-dev libxinerama-dev libgtest-dev libbenchmark-dev libtinyobjloader-dev xvfb x11-xserver-utils openbox
-  xfwm4 dbus xdotool x11-utils clang libclang-rt-14-dev"
+  libxrandr-dev libxinerama-dev libgtest-dev libbenchmark-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev
+  xvfb x11-xserver-utils openbox xfwm4 dbus xdotool x11-utils x11-xkb-utils clang libclang-rt-14-dev"
+# The Windows cross-build and running it: mingw-w64, wine, GoogleTest's sources, and
+# what unpacking Debian's freeglut source package takes.
+windows_packages="g++-mingw-w64-x86-64-posix wine wine64 googletest zip dpkg-dev xz-utils"
 
+# With the argument "windows", also what scripts/build-windows needs.
 install_missing_packages() {
-    local missing=()
-    for p in $viewer_packages; do
+    local wanted=$viewer_packages missing=()
+    [ "${1:-}" = windows ] && wanted="$wanted $windows_packages"
+    for p in $wanted; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

@@ -5,6 +5,8 @@
 
 #include "input/FullScreen.h"
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
+#include "input/WindowFrame.h"
 
 extern "C" {
 void glEnable(GLenum) {}
@@ -53,4 +55,6 @@ void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
+void keepKeysFromWindowSystem() {}
+void toPlacementPosition(int&, int&) {}
 bool pointerRestPoint(int&, int&) { return false; }

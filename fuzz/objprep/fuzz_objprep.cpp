@@ -20,16 +20,18 @@ constexpr double unitTolerance = 1e-5;
     std::abort();
 }
 
-// The option byte (the input's first) picks target, up axis, normals, fitting and a far
-// placement, so that every path of the placement runs.
+// The option byte (the input's first) picks target, up axis, normals, fitting, framing and
+// a far placement, so that every path of the placement runs.
 ConvertOptions optionsFrom(std::uint8_t b) {
     ConvertOptions o;
     o.placement.target = b & 1 ? Target::Grid : Target::Main;
     o.placement.up = b & 2 ? UpAxis::Z : UpAxis::Y;
     o.flatNormals = (b & 4) != 0;
     o.placement.fitHeight = b & 8 ? 0.5 : 0;
+    o.placement.frame = (b & 0x20) != 0;
     if (b & 0x40)
         o.placement.offset = {3e38, -1e-30, 1};
+    o.readBesideFiles = false;  // a glTF file's buffers: data URIs or the .glb's own only
     return o;
 }
 
@@ -121,9 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const ConvertOptions options = optionsFrom(data[0]);
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-    Diagnostics diagnostics("fuzz.obj", bytes);
+    // The format comes from the content; only binary STL needs its name, as it has no mark.
+    const std::string name = data[0] & 0x10 ? "fuzz.stl" : "fuzz.obj";
+    Diagnostics diagnostics(name, bytes);
     ConvertResult result;
-    if (convertObj(bytes, options, diagnostics, result))
+    if (convertModel(bytes, name, options, diagnostics, result))
         checkStrict(result);
     else if (diagnostics.errors.empty())
         fail("a refusal without a reason", "");

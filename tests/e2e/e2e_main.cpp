@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
         const char* prefix;
         std::string* value;
     } options[] = {{"--viewer=", &c.viewer},
+                   {"--launcher=", &c.launcher},
                    {"--reference=", &c.reference},
                    {"--source-dir=", &c.sourceDir},
                    {"--artifact-dir=", &c.artifactDir},

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/ToolkitEnvironment.h"
 #include "app/Viewer.h"
 #include "app/entry.h"
 
 int main(int argc, char** argv) {
     // The toolkit takes out the arguments it knows, which ours are not.
     theViewer = new Viewer;
+    prepareToolkitEnvironment();
     glutInit(&argc, argv);
     theViewer->init();
     if (argc > 1) theViewer->pitch = std::strtof(argv[1], nullptr);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -125,7 +124,7 @@ TEST(Check, UnreadableFilesExitTwoAndAreNeverCreated) {
     EXPECT_NE(r.err.find(missing + ": cannot read"), std::string::npos) << r.err;
     EXPECT_FALSE(prep::exists(missing));
     const std::string dir = prep::scratch() + "a-directory.obj";
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     EXPECT_EQ(prep::run({"--check", dir}).status, exitCannotRun);
 }
 

@@ -76,6 +76,7 @@ TEST(Cli, MistakenCommandLinesExitTwoWithAHint) {
         {in, "-o", "-", "--spin"},
         {"--check", in, "-o", "-"},
         {"--check", in, "--flat"},
+        {in, "-o", "-", "--frame", "--fit", "2"},
     };
     for (const auto& args : lines) {
         const prep::Run r = prep::run(args);

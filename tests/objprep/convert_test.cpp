@@ -29,7 +29,7 @@ void expectUnitNormals(const std::vector<Drawn>& faces) {
 std::string errorsOf(const std::string& text, const ConvertOptions& options = {}) {
     Diagnostics diagnostics("model.obj", text);
     ConvertResult result;
-    EXPECT_FALSE(convertObj(text, options, diagnostics, result));
+    EXPECT_FALSE(convertModel(text, "", options, diagnostics, result));
     std::string all;
     for (const std::string& e : diagnostics.errors)
         all += e + "\n";
@@ -200,7 +200,7 @@ TEST(Convert, ShortFacesAreLeftOutWithAWarningAndForwardIndicesAreKept) {
     const std::string text = "f 1 2\nf 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n";
     Diagnostics diagnostics("model.obj", text);
     ConvertResult result;
-    ASSERT_TRUE(convertObj(text, {}, diagnostics, result));
+    ASSERT_TRUE(convertModel(text, "", {}, diagnostics, result));
     ASSERT_EQ(diagnostics.warnings.size(), 1u);
     EXPECT_NE(diagnostics.warnings[0].find("model.obj:1: a face needs at least 3 corners"), std::string::npos);
     EXPECT_EQ(result.triangleCount, 1);

@@ -80,7 +80,7 @@ inline std::vector<Drawn> drawnFaces(const Mesh& m) {
 inline std::string convert(const std::string& text, const ConvertOptions& options = {}) {
     Diagnostics diagnostics("model.obj", text);
     ConvertResult result;
-    EXPECT_TRUE(convertObj(text, options, diagnostics, result))
+    EXPECT_TRUE(convertModel(text, "", options, diagnostics, result))
         << (diagnostics.errors.empty() ? "" : diagnostics.errors.front());
     return result.obj;
 }

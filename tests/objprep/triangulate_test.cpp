@@ -7,6 +7,7 @@
 #include "Triangulate.h"
 
 namespace {
+constexpr double pi = 3.14159265358979323846;
 using Tris = std::vector<std::array<int, 3>>;
 
 // Twice the area vector of the polygon (Newell).
@@ -54,7 +55,7 @@ TEST(Triangulate, ConvexPolygonIsAFanFromItsFirstCorner) {
     EXPECT_EQ(tris, (Tris{{0, 1, 2}, {0, 2, 3}}));
     std::vector<Point3> hexagon;
     for (int i = 0; i < 6; ++i)
-        hexagon.push_back({std::cos(i * M_PI / 3), std::sin(i * M_PI / 3), 0});
+        hexagon.push_back({std::cos(i * pi / 3), std::sin(i * pi / 3), 0});
     expectTiles(hexagon);
     expectTiles(turned(hexagon));
 }

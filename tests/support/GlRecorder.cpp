@@ -8,6 +8,8 @@
 
 #include "input/FullScreen.h"
 #include "input/Pointer.h"
+#include "input/SystemKeys.h"
+#include "input/WindowFrame.h"
 
 namespace {
 std::vector<GlCall> log;
@@ -191,6 +193,9 @@ void notePointerRest(int x, int y) {
     record("notePointerRest", {double(x), double(y)});
     glrec::setPointerRest(x, y);
 }
+void keepKeysFromWindowSystem() { record("keepKeysFromWindowSystem"); }
+// Leaves the position as reported, as on X11.
+void toPlacementPosition(int& x, int& y) { record("toPlacementPosition", {double(x), double(y)}); }
 // A query, not an action: left out of the log.
 bool pointerRestPoint(int& x, int& y) {
     x = restX;

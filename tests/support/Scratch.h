@@ -1,13 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "NewTempDir.h"
 #include "mesh/Mesh.h"
 
 // A fresh temporary folder that is the working directory while it lives, so the mesh
@@ -15,10 +15,7 @@
 class ScratchDir {
 public:
     ScratchDir() {
-        char pattern[] = "/tmp/viewer-test-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr) std::abort();
-        path_ = made;
+        path_ = newTempDir(std::filesystem::temp_directory_path(), "viewer-test-");
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
     }

@@ -1,19 +1,18 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <string>
+
+#include "NewTempDir.h"
 
 // Files a test binary writes live in one temp folder per run, never in the source tree.
 namespace tempfiles {
 
 inline const std::string& scratch() {
     static const std::string dir = [] {
-        std::string pattern = ::testing::TempDir() + "viewer-test-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temp dir";
-        return pattern + "/";
+        return newTempDir(::testing::TempDir(), "viewer-test-").string() + "/";
     }();
     return dir;
 }

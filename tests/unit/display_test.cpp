@@ -12,6 +12,7 @@
 #include "app/Viewer.h"
 
 namespace {
+constexpr double pi = 3.14159265358979323846;
 // The start-up camera: a half turn about y, at the start-up translation.
 const Vec3 startPosition{-89.0215988f, -22.5781326f, 174.212662f};
 
@@ -148,7 +149,7 @@ TEST_F(Frame, PitchIsAppliedAfterTheTurnNotBeforeIt) {
     viewer.display();
     const GlCall* view = viewRotation();
     ASSERT_NE(view, nullptr);
-    const double d = M_PI / 180.0;
+    const double d = pi / 180.0;
     const double w = std::cos(10 * d) * std::cos(15 * d);
     const double s = std::sqrt(1.0 - w * w);
     EXPECT_NEAR(view->arg(0), 2.0 * std::acos(w) / d, 1e-4);

@@ -91,9 +91,11 @@ TEST_F(ViewerInit, MakesEveryStartUpCallInOrderWithItsArguments) {
         {"glutGet", {GLUT_WINDOW_Y}},
         {"glutGet", {GLUT_WINDOW_WIDTH}},
         {"glutGet", {GLUT_WINDOW_HEIGHT}},
+        {"toPlacementPosition", {101, 123}},  // the reported position
         {"enterFullScreen", {}},
         {"placePointerWhenSettled", {320, 240, 1}},  // on the anchor, once full screen
         {"hidePointer", {}},
+        {"keepKeysFromWindowSystem", {}},
     };
     expectCalls(expected);
     const std::size_t window = glrec::find("glutCreateWindow");

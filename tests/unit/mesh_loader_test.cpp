@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -118,7 +120,8 @@ TEST(ObjLoader, MissingFileIsCreatedEmptyAndExistingFileIsNeverTruncated) {
     EXPECT_EQ(st.st_size, 0);
     EXPECT_EQ(m.mesh->vertexCount + m.mesh->normalCount + m.mesh->faceCount, 0);
     const std::string kept = meshfiles::write("kept.obj", "v 1 2 3\n");
-    ::chmod(kept.c_str(), 0444);  // read-only files still load
+    namespace fs = std::filesystem;  // read-only files still load
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(meshfiles::loadPath(kept).mesh->vertexCount, 1);
     ASSERT_EQ(::stat(kept.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 8);
@@ -126,17 +129,18 @@ TEST(ObjLoader, MissingFileIsCreatedEmptyAndExistingFileIsNeverTruncated) {
 
 TEST(ObjLoader, UnopenableFileEndsTheLoadEmptyWithOneLineNamingIt) {
     const std::string dir = meshfiles::scratch() + "dir.obj";
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     meshfiles::Loaded m = meshfiles::loadPath(dir);
     EXPECT_EQ(m.out, "");
     EXPECT_NE(m.err.find(dir), std::string::npos);
+    EXPECT_NE(m.err.find(std::strerror(EISDIR)), std::string::npos) << m.err;
     EXPECT_EQ(std::count(m.err.begin(), m.err.end(), '\n'), 1);
     EXPECT_EQ(m.mesh->vertexCount + m.mesh->normalCount + m.mesh->faceCount, 0);
 }
 
 TEST(ObjLoader, StartUpReadsFirstFileToItsEndBeforeTheSecond) {
     const std::string dir = meshfiles::scratch() + "startup";
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     meshfiles::write("startup/1.obj", "a b\nc\n");
     meshfiles::write("startup/2.obj", "d\n");
     char previous[4096];

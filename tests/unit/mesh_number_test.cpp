@@ -22,11 +22,14 @@ double decimal(const std::string& t) { return parseDecimal(Padded(t)); }
 float coordinate(const std::string& t) { return parseCoordinate(Padded(t)); }
 int index(const std::string& t) { return parseIndex(Padded(t)); }
 
-// The C library's reading of a token once a d exponent is written as e.
+// The C library's reading of a token once a d exponent is written as e. No number at
+// all is 0, as C has it (mingw's library answers a lone minus sign with -0).
 double libraryDecimal(std::string token) {
     for (char& c : token)
         if (c == 'd' || c == 'D') c = c == 'd' ? 'e' : 'E';
-    return std::strtod(token.c_str(), nullptr);
+    char* end = nullptr;
+    const double value = std::strtod(token.c_str(), &end);
+    return end == token.c_str() ? 0.0 : value;
 }
 
 template <class T>

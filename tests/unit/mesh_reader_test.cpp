@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "mesh/ObjStream.h"
+#include "mesh/OpenFile.h"
 #include "mesh_files.h"
 
 namespace {
@@ -24,7 +24,7 @@ struct Call {
 // Opens `bytes` as a mesh file and makes the given reads on it.
 std::vector<Read> readAll(const std::string& bytes, const std::vector<Call>& calls,
                           std::size_t blockBytes = ObjStream::blockBytes) {
-    const int fd = ::open(meshfiles::write("reader.obj", bytes).c_str(), O_RDONLY);
+    const int fd = openMeshFile(meshfiles::write("reader.obj", bytes).c_str(), true);
     auto in = std::make_unique<ObjStream>(fd);
     in->readBytes = blockBytes;
     std::vector<Read> out;

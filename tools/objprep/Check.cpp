@@ -16,6 +16,7 @@
 #include "FloatText.h"
 #include "LineIndex.h"
 #include "ObjText.h"
+#include "PlatformFiles.h"
 #include "mesh/Mesh.h"
 #include "mesh/ObjTrace.h"
 
@@ -397,13 +398,13 @@ void judgeFaces(const Mesh& mesh, Analyzer& a) {
 }
 
 // The loader prints its messages on standard output; the report recomputes them, so
-// the loader's own copy goes to /dev/null while it runs.
+// the loader's own copy goes to the null device while it runs.
 class QuietStdout {
 public:
     QuietStdout() {
         std::fflush(stdout);
         saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const int null = openNullDevice();
         if (saved_ >= 0 && null >= 0)
             ::dup2(null, STDOUT_FILENO);
         if (null >= 0)
@@ -428,9 +429,7 @@ private:
 class PrivateCopy {
 public:
     PrivateCopy() {
-        const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/objprep-check-XXXXXX";
-        fd_ = ::mkstemp(path_.data());
+        fd_ = createUniqueFile(temporaryFolder() + "objprep-check-", path_);
     }
     ~PrivateCopy() {
         if (fd_ >= 0) {

@@ -12,14 +12,17 @@
 namespace {
 
 const char* const helpText =
-    R"(Usage: objprep IN.obj -o OUT.obj [--for main|grid] [--up y|z] [--fit SIZE]
-                      [--place X Y Z] [--flat]
+    R"(Usage: objprep MODEL -o OUT.obj [--for main|grid] [--up y|z] [--frame]
+                    [--fit SIZE] [--place X Y Z] [--flat]
        objprep --check FILE.obj
 
-Turns an OBJ file into one the viewer shows correctly. Polygons are cut into
-triangles, negative indices resolved and normals computed where the file has
-none; texture coordinates, materials, groups, lines and points are left out.
-The result holds only "v x y z", "vn x y z" and "f a//n b//n c//n" lines.
+Turns a model into an OBJ file the viewer shows correctly. MODEL may be OBJ,
+glTF 2.0 (.gltf with its buffer files, or .glb), STL (text or binary) or PLY
+(text or binary); the format is told from the content. Polygons are cut into
+triangles and normals computed where the file has none; the whole glTF scene is
+taken, each mesh where its nodes place it. Texture coordinates, materials,
+points and lines are left out. The result holds only "v x y z", "vn x y z" and
+"f a//n b//n c//n" lines.
 
   -o OUT          write the result to OUT ("-" for standard output); OUT is
                   replaced only when the conversion succeeds
@@ -29,6 +32,10 @@ The result holds only "v x y z", "vn x y z" and "f a//n b//n c//n" lines.
                   camera: the model stands along +z and faces +y
   --up y|z        the input's up axis (default y); a y-up model faces +z,
                   a z-up model faces -y
+  --frame         size and place the model for the viewer's start-up camera:
+                  the main model in front of it, centred, about half the view
+                  high and facing it; a grid model fitted to the copies' spacing,
+                  standing on the grid over its own origin
   --fit SIZE      scale the model uniformly to SIZE high
   --place X Y Z   then move it by (X, Y, Z), in the output's axes
   --flat          one flat normal per triangle where the file gives none
@@ -49,6 +56,7 @@ struct Arguments {
     bool check = false;
     bool help = false;
     bool conversionOption = false;  // any option that only a conversion takes
+    bool sizedOrPlaced = false;     // --fit or --place, which --frame replaces
     ConvertOptions convert;
 };
 
@@ -112,7 +120,7 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
                 problem = std::string("--fit takes a size above 0, not \"") + argv[i] + "\"";
                 return false;
             }
-            args.conversionOption = true;
+            args.conversionOption = args.sizedOrPlaced = true;
         } else if (a == "--place") {
             if (!need(i, 3))
                 return false;
@@ -122,6 +130,9 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
                     problem = std::string("--place takes three numbers; \"") + argv[i] + "\" is none";
                     return false;
                 }
+            args.conversionOption = args.sizedOrPlaced = true;
+        } else if (a == "--frame") {
+            place.frame = true;
             args.conversionOption = true;
         } else if (a == "--flat") {
             args.convert.flatNormals = true;
@@ -143,6 +154,10 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
         problem = "--check takes no other options";
         return false;
     }
+    if (place.frame && args.sizedOrPlaced) {
+        problem = "--frame sets the size and place itself; leave out --fit and --place";
+        return false;
+    }
     if (args.input.empty()) {
         problem = "no input file";
         return false;
@@ -154,11 +169,14 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
     return true;
 }
 
+// Warnings only with a result: a refusal is told by its errors alone.
 void printDiagnostics(const Diagnostics& d, std::ostream& err) {
-    for (const std::string& w : d.warnings)
-        err << "objprep: warning: " << w << '\n';
-    if (d.warningCount > d.warnings.size())
-        err << "objprep: warning: ... and " << d.warningCount - d.warnings.size() << " more warnings\n";
+    if (!d.failed()) {
+        for (const std::string& w : d.warnings)
+            err << "objprep: warning: " << w << '\n';
+        if (d.warningCount > d.warnings.size())
+            err << "objprep: warning: ... and " << d.warningCount - d.warnings.size() << " more warnings\n";
+    }
     for (const std::string& e : d.errors)
         err << "objprep: " << e << '\n';
     if (d.errorCount > d.errors.size())
@@ -173,7 +191,7 @@ int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     Diagnostics diagnostics(args.input, bytes);
     ConvertResult result;
-    const bool converted = convertObj(bytes, args.convert, diagnostics, result);
+    const bool converted = convertModel(bytes, args.input, args.convert, diagnostics, result);
     printDiagnostics(diagnostics, err);
     if (!converted)
         return exitNotViewable;

@@ -8,9 +8,14 @@
 #include <map>
 #include <vector>
 
+#include "Framing.h"
+#include "GltfRead.h"
+#include "ModelFormat.h"
 #include "Normals.h"
 #include "ObjRead.h"
+#include "PlyRead.h"
 #include "SourceModel.h"
+#include "StlRead.h"
 #include "StrictObj.h"
 #include "Triangulate.h"
 #include "mesh/Mesh.h"
@@ -46,6 +51,43 @@ Triangles triangulateAll(const SourceModel& m) {
 
 double axis(Point3 p, int i) { return i == 0 ? p.x : i == 1 ? p.y : p.z; }
 
+// A message about a place in the file: by line for text formats, without one otherwise.
+void errorAt(const SourceModel& m, Diagnostics& diagnostics, std::size_t offset, const std::string& message) {
+    if (m.textLines)
+        diagnostics.errorAt(offset, message);
+    else
+        diagnostics.error(message);
+}
+void warningAt(const SourceModel& m, Diagnostics& diagnostics, std::size_t offset, const std::string& message) {
+    if (m.textLines)
+        diagnostics.warningAt(offset, message);
+    else
+        diagnostics.warning(message);
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+void readModel(std::string_view bytes, const std::string& path, const ConvertOptions& options, SourceModel& model,
+               Diagnostics& diagnostics) {
+    ModelFormat format;
+    std::string problem;
+    if (!detectFormat(bytes, path, format, problem))
+        return diagnostics.error(problem);
+    switch (format) {
+    case ModelFormat::GltfText:
+    case ModelFormat::GltfBinary:
+        return readGltf(bytes, format == ModelFormat::GltfBinary, folderOf(path), options.readBesideFiles, model,
+                        diagnostics);
+    case ModelFormat::StlText:
+    case ModelFormat::StlBinary: return readStl(bytes, format == ModelFormat::StlBinary, model, diagnostics);
+    case ModelFormat::Ply: return readPly(bytes, model, diagnostics);
+    case ModelFormat::Obj: return readObj(bytes, model, diagnostics);
+    }
+}
+
 // Positions used by some triangle, in file order, turned, scaled and moved, then
 // narrowed to float. `slot` maps a source vertex to its output index (-1: unused).
 bool placePositions(const SourceModel& m, const Triangles& tris, const PlacementOptions& options,
@@ -55,7 +97,7 @@ bool placePositions(const SourceModel& m, const Triangles& tris, const Placement
     for (const Corners& t : tris.corners)
         for (const SourceModel::Corner& c : t)
             slot[static_cast<std::size_t>(c.vertex)] = 0;
-    const Rotation rotation = rotationFor(options.up, options.target);
+    const Rotation rotation = rotationFor(options);
     std::vector<std::size_t> source;
     for (std::size_t i = 0; i < m.positions.size(); ++i) {
         if (slot[i] < 0)
@@ -65,7 +107,17 @@ bool placePositions(const SourceModel& m, const Triangles& tris, const Placement
         source.push_back(i);
     }
     double scale = 1;
-    if (options.fitHeight > 0) {
+    Point3 offset = options.offset;
+    if (options.frame) {
+        Framing framing;
+        std::string problem;
+        if (!frameModel(placed, options.target, framing, problem)) {
+            diagnostics.error(problem);
+            return false;
+        }
+        scale = framing.scale;
+        offset = framing.offset;
+    } else if (options.fitHeight > 0) {
         const int up = upAxisOf(options.target);
         double low = INFINITY, high = -INFINITY;
         for (const Point3& p : placed) {
@@ -80,11 +132,11 @@ bool placePositions(const SourceModel& m, const Triangles& tris, const Placement
         scale = options.fitHeight / height;
     }
     for (std::size_t i = 0; i < placed.size(); ++i) {
-        const Point3 p = placed[i] * scale + options.offset;
+        const Point3 p = placed[i] * scale + offset;
         const std::array<float, 3> f = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
         if (!std::isfinite(f[0]) || !std::isfinite(f[1]) || !std::isfinite(f[2])) {
-            diagnostics.errorAt(m.positionOffsets[source[i]],
-                                "a vertex coordinate is out of the range of a 32-bit float once placed");
+            errorAt(m, diagnostics, m.positionOffsets[source[i]],
+                    "a vertex coordinate is out of the range of a 32-bit float once placed");
             continue;
         }
         placed[i] = {f[0], f[1], f[2]};  // normals are computed from what the viewer will hold
@@ -123,7 +175,7 @@ void addTriangles(const SourceModel& m, const Triangles& tris, const std::vector
         byVertex.push_back({slot[static_cast<std::size_t>(t[0].vertex)], slot[static_cast<std::size_t>(t[1].vertex)],
                             slot[static_cast<std::size_t>(t[2].vertex)]});
     const std::vector<Point3> smooth = smoothNormals(placed, byVertex);
-    const Rotation rotation = rotationFor(options.placement.up, options.placement.target);
+    const Rotation rotation = rotationFor(options.placement);
     const int up = upAxisOf(options.placement.target);
     const Point3 upward = {up == 0 ? 1.0 : 0.0, up == 1 ? 1.0 : 0.0, up == 2 ? 1.0 : 0.0};
     NormalTable normals(out);
@@ -142,9 +194,9 @@ void addTriangles(const SourceModel& m, const Triangles& tris, const std::vector
                 if (length(fileNormal) > 0)
                     normal = fileNormal;
                 else
-                    diagnostics.warningAt(m.polygons[tris.polygon[i]].fileOffset,
-                                          "normal " + std::to_string(given + 1) +
-                                              " has no direction; a computed one is written instead");
+                    warningAt(m, diagnostics, m.polygons[tris.polygon[i]].fileOffset,
+                              "normal " + std::to_string(given + 1) +
+                                  " has no direction; a computed one is written instead");
             }
             t.vertex[k] = v[static_cast<std::size_t>(k)];
             t.normal[k] = normals.add(normal);
@@ -165,10 +217,10 @@ bool withinCapacity(const StrictObj& out, Diagnostics& diagnostics) {
 
 }  // namespace
 
-bool convertObj(std::string_view bytes, const ConvertOptions& options, Diagnostics& diagnostics,
-                ConvertResult& result) {
+bool convertModel(std::string_view bytes, const std::string& path, const ConvertOptions& options,
+                  Diagnostics& diagnostics, ConvertResult& result) {
     SourceModel model;
-    readObj(bytes, model, diagnostics);
+    readModel(bytes, path, options, model, diagnostics);
     if (diagnostics.failed())
         return false;
     const Triangles tris = triangulateAll(model);

@@ -10,6 +10,7 @@
 struct ConvertOptions {
     PlacementOptions placement;
     bool flatNormals = false;  // one normal per triangle where the file gives none
+    bool readBesideFiles = true;  // a .gltf may name buffer files in its folder
 };
 
 struct ConvertResult {
@@ -21,7 +22,8 @@ struct ConvertResult {
     Point3 boundsMax{0, 0, 0};
 };
 
-// Converts the bytes of a general OBJ file into the strict form the viewer reads.
-// Returns false, with the reasons in `diagnostics`, when it cannot.
-bool convertObj(std::string_view bytes, const ConvertOptions& options, Diagnostics& diagnostics,
-                ConvertResult& result);
+// Converts the bytes of a model file (OBJ, glTF, STL or PLY, told from the content; `path`
+// settles binary STL and locates a .gltf's buffer files) into the strict form the viewer
+// reads. Returns false, with the reasons in `diagnostics`, when it cannot.
+bool convertModel(std::string_view bytes, const std::string& path, const ConvertOptions& options,
+                  Diagnostics& diagnostics, ConvertResult& result);

@@ -20,6 +20,7 @@ public:
         add(warnings, warningCount, at(offset) + message);
     }
     void error(const std::string& message) { add(errors, errorCount, fileName_ + ": " + message); }
+    void warning(const std::string& message) { add(warnings, warningCount, fileName_ + ": " + message); }
     bool failed() const { return errorCount > 0; }
     const std::string& fileName() const { return fileName_; }
 

@@ -1,13 +1,14 @@
 #include "FileIo.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "PlatformFiles.h"
 
 namespace {
 constexpr std::size_t chunkBytes = 1 << 16;
@@ -27,7 +28,7 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& problem) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openForReading(path);
     if (fd < 0) {
         problem = std::strerror(errno);
         return false;
@@ -52,26 +53,16 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& pro
 }
 
 bool replaceFile(const std::string& path, const std::string& bytes, std::string& problem) {
-    std::string temporary = path + ".objprep-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    std::string temporary;
+    const int fd = createUniqueFile(path + ".objprep-", temporary);
     if (fd < 0) {
         problem = std::strerror(errno);
         return false;
     }
-    // mkstemp makes the file private; give it the mode a new file would get, or keep the old one's.
-    struct stat old;
-    mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0;
+    const bool written = writeAll(fd, bytes) && takeModeFor(fd, path);
     const int writeErrno = errno;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || !closed || !moveOver(temporary, path)) {
         problem = std::strerror(!written ? writeErrno : errno);
         ::unlink(temporary.c_str());
         return false;

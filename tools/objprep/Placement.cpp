@@ -9,14 +9,16 @@ Frame inputFrame(UpAxis up) {
     return up == UpAxis::Y ? Frame{{0, 1, 0}, {0, 0, 1}} : Frame{{0, 0, 1}, {0, -1, 0}};
 }
 
-Frame targetFrame(Target target) {
-    return target == Target::Main ? Frame{{0, 1, 0}, {0, 0, 1}} : Frame{{0, 0, 1}, {0, 1, 0}};
+Frame targetFrame(Target target, bool framed) {
+    if (target == Target::Grid)
+        return Frame{{0, 0, 1}, {0, 1, 0}};
+    return framed ? Frame{{0, 1, 0}, {0, 0, -1}} : Frame{{0, 1, 0}, {0, 0, 1}};
 }
 }  // namespace
 
-Rotation rotationFor(UpAxis up, Target target) {
+Rotation rotationFor(const PlacementOptions& options) {
     // R = [u' f' s'] [u f s]^T with s = u x f: row i of R is sum over the frame's axes.
-    const Frame from = inputFrame(up), to = targetFrame(target);
+    const Frame from = inputFrame(options.up), to = targetFrame(options.target, options.frame);
     const Point3 fromSide = cross(from.up, from.front), toSide = cross(to.up, to.front);
     const Point3 axesFrom[3] = {from.up, from.front, fromSide};
     const Point3 axesTo[3] = {to.up, to.front, toSide};

@@ -11,17 +11,19 @@ struct PlacementOptions {
     UpAxis up = UpAxis::Y;
     double fitHeight = 0;  // > 0: scale uniformly to this height; 0 keeps the size
     Point3 offset{0, 0, 0};
+    bool frame = false;  // size and place it for the start-up camera instead (Framing.h)
 };
 
 // A rotation that turns the input's up and front onto the target's: the main model
-// stands along +y and faces +z; a grid copy stands along +z and faces +y (its own axes).
-// A y-up input faces +z, a z-up input faces -y, as modelling tools export them.
+// stands along +y and faces +z (-z, toward the start-up camera, when framed); a grid copy
+// stands along +z and faces +y (its own axes). A y-up input faces +z, a z-up input faces
+// -y, as modelling tools export them.
 struct Rotation {
     Point3 row[3];
     Point3 apply(Point3 p) const { return {dot(row[0], p), dot(row[1], p), dot(row[2], p)}; }
 };
 
-Rotation rotationFor(UpAxis up, Target target);
+Rotation rotationFor(const PlacementOptions& options);
 
 // The output's up axis: 1 (y) for the main model, 2 (z) for the grid.
 int upAxisOf(Target target);

@@ -5,7 +5,7 @@
 
 #include "Point3.h"
 
-// What the converter keeps of a general OBJ file: positions, normals and polygons whose
+// What the converter keeps of a model file: positions, normals and polygons whose
 // corners point at them (0-based, negative indices already resolved).
 struct SourceModel {
     static constexpr int noNormal = -1;
@@ -25,4 +25,7 @@ struct SourceModel {
     std::vector<Point3> normals;
     std::vector<Corner> corners;
     std::vector<Polygon> polygons;
+    // The offsets point into lines of text (OBJ), so messages can name a line; binary
+    // and structured formats report without one.
+    bool textLines = true;
 };

@@ -1,5 +1,9 @@
 #include <iostream>
 
 #include "Cli.h"
+#include "app/StandardStreams.h"
 
-int main(int argc, char** argv) { return runObjprep(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+    writeStandardStreamsAsBytes();
+    return runObjprep(argc, argv, std::cout, std::cerr);
+}

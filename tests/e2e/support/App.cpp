@@ -24,12 +24,13 @@ std::vector<Window> rootChildren(XSession& session) {
 }  // namespace
 
 App::App(XSession& session, const std::string& program, const std::vector<std::string>& args,
-         const std::string& workDir)
+         const std::string& workDir, const std::string& launcher)
     : session_(session) {
     const std::string stem = session.scratch().file("app" + std::to_string(++appsStarted));
     stdoutPath_ = stem + ".stdout";
     stderrPath_ = stem + ".stderr";
     ChildOptions options;
+    if (!launcher.empty()) options.argv.push_back(launcher);
     options.argv.push_back(program);
     options.argv.insert(options.argv.end(), args.begin(), args.end());
     options.environment = {"DISPLAY=" + session.displayName()};

@@ -19,10 +19,10 @@ namespace e2e {
 class App {
 public:
     // Returns once the program's window exists (listed by the window manager, if there
-    // is one); throws
-    // std::runtime_error (with the program's standard error) if it never does.
+    // is one); throws std::runtime_error (with the program's standard error) if it never
+    // does. A `launcher` (when not empty) runs the program, as wine runs a Windows build.
     App(XSession& session, const std::string& program, const std::vector<std::string>& args,
-        const std::string& workDir);
+        const std::string& workDir, const std::string& launcher = "");
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 

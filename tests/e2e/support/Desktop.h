@@ -25,6 +25,9 @@ struct Desktop {
     // The manager keeps its own key bindings: Alt+F4 closes the window, and other
     // modified keys (Ctrl+F4 and the like) may switch workspaces.
     bool managerBindsKeys;
+    // F11 back to a window puts it lower right by its frame each time: the toolkit reports
+    // the window's corner, and this manager places the frame's corner there (not mended).
+    bool managerPlacesFrame;
 
     // Where the viewer starts: the window opens at (100, 100), on the first monitor.
     Area startMonitor() const;

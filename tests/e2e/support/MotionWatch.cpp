@@ -10,7 +10,12 @@
 
 namespace e2e {
 
-MotionWatch::MotionWatch(Display* display, Window window) : display_(display), window_(window) {
+MotionWatch::MotionWatch(Display* display, Window window, Listen listen)
+    : display_(display), window_(window), listen_(listen) {
+    if (listen_ == Listen::Core) {
+        select(true);
+        return;
+    }
     int event, error, major = 2, minor = 0;
     if (!XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error) ||
         XIQueryVersion(display_, &major, &minor) != Success)
@@ -24,6 +29,11 @@ MotionWatch::~MotionWatch() {
 }
 
 void MotionWatch::select(bool motion) {
+    if (listen_ == Listen::Core) {
+        XSelectInput(display_, window_, motion ? PointerMotionMask | EnterWindowMask : NoEventMask);
+        XSync(display_, False);
+        return;
+    }
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     if (motion) XISetMask(bits, XI_Motion);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
@@ -38,6 +48,14 @@ std::vector<Point> MotionWatch::collect(Millis period) {
     while (XPending(display_) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
+        if (event.type == MotionNotify && event.xmotion.window == window_) {
+            seen.push_back(Point{event.xmotion.x, event.xmotion.y});
+            continue;
+        }
+        if (event.type == EnterNotify && event.xcrossing.window == window_ && event.xcrossing.mode == NotifyUngrab) {
+            seen.push_back(Point{event.xcrossing.x, event.xcrossing.y});
+            continue;
+        }
         XGenericEventCookie* cookie = &event.xcookie;
         if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
             continue;

@@ -48,7 +48,14 @@ std::string ViewerSession::sceneFolder() {
 }
 
 App& ViewerSession::startViewer(const std::string& workDir) {
-    apps_.push_back(std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir));
+    apps_.push_back(
+        std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir, config().launcher));
+    return *apps_.back();
+}
+
+App& ViewerSession::startProgram(const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& workDir) {
+    apps_.push_back(std::make_unique<App>(*session_, program, args, workDir));
     return *apps_.back();
 }
 

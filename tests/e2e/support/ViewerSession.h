@@ -46,6 +46,8 @@ protected:
     App& startViewer(const std::string& workDir);
     // The reference program: the viewer's start-up with the camera given by `args`.
     App& startReference(const std::string& workDir, const std::vector<std::string>& args);
+    // Any program that ends up showing the viewer's window under its own process id.
+    App& startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
 
     const Desktop& desktop() const { return session_->desktop(); }
     // Where the pointer rests after start-up (screen pixels): on the anchor of the

@@ -16,6 +16,7 @@ namespace e2e {
 namespace {
 constexpr Millis serverStartLimit(15000);
 constexpr Millis managerStartLimit(15000);
+constexpr Millis keymapLimit(10000);
 
 // Key and mouse sections present but empty: openbox then binds nothing (its default
 // configuration would close the window on Alt+F4 by itself).
@@ -106,8 +107,20 @@ XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
 
     display_ = XOpenDisplay(displayName_.c_str());
     if (display_ == nullptr) throw std::runtime_error("cannot connect to Xvfb on " + displayName_);
+    setKeyboardMap();
     declareMonitors();
     startWindowManager();
+}
+
+// The server would take Ctrl+Alt+F4 for itself, and no program would see that key.
+void XSession::setKeyboardMap() {
+    ChildOptions keymap;
+    keymap.argv = {"/usr/bin/setxkbmap", "-display", displayName_, "-option", "srvrkeys:none"};
+    keymap.stderrPath = scratch_.file("setxkbmap.log");
+    Child setter(keymap);
+    const auto status = setter.waitExit(keymapLimit);
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+        throw std::runtime_error("setxkbmap failed: " + readFile(scratch_.file("setxkbmap.log")));
 }
 
 // As a user would: the first monitor takes over the screen's one output, the others

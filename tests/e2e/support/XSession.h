@@ -14,8 +14,9 @@ namespace e2e {
 // A private X server (Xvfb, sized as the desktop says, on a display number it picks
 // itself, so parallel runs never collide) with the desktop's monitors and window
 // manager; openbox is configured with no key and no mouse bindings so that every key
-// reaches the client. Also the test's own connection to it. Everything it started ends
-// with it.
+// reaches the client, and the keyboard map leaves out the server's own actions (which
+// take Ctrl+Alt+F1..F12 for switching terminals). Also the test's own connection to it.
+// Everything it started ends with it.
 class XSession {
 public:
     explicit XSession(const Desktop& desktop);  // throws std::runtime_error when something does not come up
@@ -33,6 +34,7 @@ public:
     void stop();
 
 private:
+    void setKeyboardMap();
     void declareMonitors();
     void startWindowManager();
 

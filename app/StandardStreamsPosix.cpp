@@ -1,0 +1,4 @@
+#include "app/StandardStreams.h"
+
+// POSIX streams never translate line ends.
+void writeStandardStreamsAsBytes() {}
