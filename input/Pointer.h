@@ -12,19 +12,23 @@
 // Hides the pointer over the viewer's window for the rest of the run.
 void hidePointer();
 
-// Places the pointer on (x, y) of the window as soon as the window has taken the
-// geometry just asked of it: full screen on its monitor when `fullScreen`, else the
-// window that leaving full screen restores. Until then no rest point is known. A window
-// system that never grants that geometry gets the placement anyway after a bounded
-// wait. The latest request wins.
+// Places the pointer on (x, y) of the window, as placePointerInWindow does, as soon as
+// the window has taken the geometry just asked of it: full screen on its monitor when
+// `fullScreen`, else the window that leaving full screen restores. Until then no rest
+// point is known, and motion from before the placement turns nothing. A window system
+// that never grants that geometry gets the placement anyway after a bounded wait. The
+// latest request wins.
 void placePointerWhenSettled(int x, int y, bool fullScreen);
 
 // Places the pointer on (x, y) of the window now, unless it already rests where the
 // last placement on that point came to rest. Where it comes to rest becomes the rest
-// point: (x, y) itself, or another point when (x, y) cannot be reached on screen.
+// point: (x, y) itself; or, when (x, y) cannot be reached (off every monitor, or off
+// the window), the middle of the part of the window that shows, so that looking still
+// works in every direction.
 void placePointerInWindow(int x, int y);
 
-// The pointer rests on (x, y) of the window now (a button was pressed there).
+// A button was pressed on (x, y) of the window: the pointer rests there now, or where a
+// placement made since has put it.
 void notePointerRest(int x, int y);
 
 // The rest point in the window's coordinates as the window stands now; false while

@@ -1,6 +1,7 @@
 #include <GL/glut.h>
 
 #include "app/Viewer.h"
+#include "input/FullScreen.h"
 #include "input/Pointer.h"
 #include "input/WindowFrame.h"
 
@@ -46,7 +47,7 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
                 savedWidth = glutGet(GLUT_WINDOW_WIDTH);
                 savedHeight = glutGet(GLUT_WINDOW_HEIGHT);
                 toPlacementPosition(savedX, savedY);  // so that leaving puts it back there
-                glutFullScreen();
+                enterFullScreen();
             } else {
                 glutReshapeWindow(savedWidth, savedHeight);
                 glutPositionWindow(savedX, savedY);

@@ -1,7 +1,8 @@
 # Installs the Debian packages the build and the tests need, if any is missing.
 # Sourced by the other scripts.
 viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxtst-dev libxfixes-dev libxi-dev libpng-dev
-  libgtest-dev libbenchmark-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev xvfb openbox xdotool x11-utils x11-xkb-utils clang libclang-rt-14-dev"
+  libxrandr-dev libxinerama-dev libgtest-dev libbenchmark-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev
+  xvfb x11-xserver-utils openbox xfwm4 dbus xdotool x11-utils x11-xkb-utils clang libclang-rt-14-dev"
 # The Windows cross-build and running it: mingw-w64, wine, GoogleTest's sources, and
 # what unpacking Debian's freeglut source package takes.
 windows_packages="g++-mingw-w64-x86-64-posix wine wine64 googletest zip dpkg-dev xz-utils"

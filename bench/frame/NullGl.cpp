@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include "input/FullScreen.h"
 #include "input/Pointer.h"
 #include "input/SystemKeys.h"
 #include "input/WindowFrame.h"
@@ -49,6 +50,7 @@ void glutReshapeWindow(int, int) {}
 void glutPositionWindow(int, int) {}
 }
 
+void enterFullScreen() {}
 void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}

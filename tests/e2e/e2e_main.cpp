@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
                    {"--launcher=", &c.launcher},
                    {"--reference=", &c.reference},
                    {"--source-dir=", &c.sourceDir},
-                   {"--artifact-dir=", &c.artifactDir}};
+                   {"--artifact-dir=", &c.artifactDir},
+                   {"--desktop=", &c.desktop}};
     for (int i = 1; i < argc; ++i) {
         bool known = false;
         for (const auto& o : options)

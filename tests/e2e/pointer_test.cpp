@@ -4,6 +4,10 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
 #include "Config.h"
 #include "MotionWatch.h"
 #include "ViewerSession.h"
@@ -11,55 +15,95 @@
 using namespace e2e;
 
 namespace {
-constexpr Point anchor{320, 240};            // start-up anchor, window pixels
-constexpr Millis restPeriod(1000);           // how long a resting pointer is watched
-constexpr Millis placementLimit(5000);       // for the viewer to answer a movement
+using Clock = std::chrono::steady_clock;
+constexpr Millis restPeriod(1000);      // how long a resting pointer is watched
+constexpr Millis placementLimit(5000);  // for the viewer to answer a movement
 constexpr Millis modeChangeLimit(10000);
+constexpr Millis startPlacementLimit(1000);  // from full screen to the pointer at rest
+constexpr int stormMoves = 200;
 
 // Until the pointer rests at `where` (screen pixels).
 bool pointerComesTo(Display* display, Point where) {
     return waitUntil([&] { return pointerPosition(display) == where; }, placementLimit);
 }
 
+std::string describe(Point p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
+
 // "3 events: (320, 240) (320, 240) (320, 240)", the first few of them.
 std::string describe(const std::vector<Point>& points) {
     constexpr std::size_t shown = 8;
     std::string text = std::to_string(points.size()) + " events:";
-    for (std::size_t i = 0; i < points.size() && i < shown; ++i)
-        text += " (" + std::to_string(points[i].x) + ", " + std::to_string(points[i].y) + ")";
+    for (std::size_t i = 0; i < points.size() && i < shown; ++i) text += " " + describe(points[i]);
     return points.size() > shown ? text + " ..." : text;
 }
 
-class PointerTest : public ViewerSession {};
+// A figure worth seeing in the test log of every desktop.
+void report(const std::string& what, long value) {
+    ::testing::Test::RecordProperty(what, std::to_string(value));
+    std::printf("[ figure   ] %s: %ld\n", what.c_str(), value);
+}
 
-// Start-up places the pointer only once the window covers the screen: placed any
-// earlier, it would land off the anchor of the full-screen window.
-TEST_F(PointerTest, ComesToRestOnTheAnchorOnceFullScreen) {
-    movePointer(display(), 900, 700);  // somewhere the placement must move it from
+class PointerTest : public ViewerSession {
+protected:
+    // wine's X11 driver reads core events; the toolkit on X11 reads XInput 2.
+    static MotionWatch::Listen listening() {
+        return config().launcher.empty() ? MotionWatch::Listen::XInput2 : MotionWatch::Listen::Core;
+    }
+    // A screen point in the window of the start monitor's origin, as motion reports it.
+    Point inWindow(Point onScreen) const {
+        const Area m = desktop().startMonitor();
+        return Point{onScreen.x - m.x, onScreen.y - m.y};
+    }
+};
+
+// Start-up places the pointer as soon as the window covers its monitor, and only then:
+// placed any earlier, it would land off the anchor of the full-screen window.
+TEST_F(PointerTest, ComesToRestWithinASecondOfFullScreen) {
+    // Far from where it must go: on the last monitor, near its far corner.
+    movePointer(display(), desktop().screenWidth - 100, desktop().screenHeight - 50);
     App& viewer = startViewer(emptyFolder());
-    ASSERT_TRUE(viewer.waitCoversScreen(fullScreenLimit));
-    EXPECT_TRUE(pointerComesTo(display(), anchor)) << "pointer at (" << pointerPosition(display()).x << ", "
-                                                   << pointerPosition(display()).y << ")";
+    ASSERT_TRUE(viewer.waitCoversMonitor(fullScreenLimit));
+    const auto fullScreen = Clock::now();
+    const bool placed =
+        waitUntil([&] { return pointerPosition(display()) == startRest(); }, fullScreenLimit, Millis(1));
+    const auto ms = std::chrono::duration_cast<Millis>(Clock::now() - fullScreen).count();
+    ASSERT_TRUE(placed) << "pointer at " << describe(pointerPosition(display())) << ", not "
+                        << describe(startRest());
+    report("full screen to pointer at rest, ms", ms);
+    EXPECT_LE(ms, startPlacementLimit.count());
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 
-// A placement at the pointer's own position still makes a motion event, which would
-// make the viewer place it again, without end.
+// A placement at the pointer's own position, or one the screen edge clamps, still makes a
+// motion event, which would make the viewer place it again, without end.
 TEST_F(PointerTest, SendsNoStreamOfMotionEventsWhileTheMouseRests) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
-    // wine's X11 driver reads core events; the toolkit on X11 reads XInput 2.
-    MotionWatch watch(display(), viewer.window(),
-                      config().launcher.empty() ? MotionWatch::Listen::XInput2 : MotionWatch::Listen::Core);
+    MotionWatch watch(display(), viewer.window(), listening());
     const auto atRest = watch.collect(restPeriod);
+    report("motion events in a second at rest", static_cast<long>(atRest.size()));
     EXPECT_TRUE(atRest.empty()) << "motion at rest: " << describe(atRest);
 
-    // One movement: the test's own event, then exactly one placement back on the anchor.
-    movePointer(display(), anchor.x + 10, anchor.y + 10);
-    ASSERT_TRUE(pointerComesTo(display(), anchor));
+    // One movement: the test's own event, then exactly one placement back to rest.
+    const Point rest = startRest();
+    movePointer(display(), rest.x + 10, rest.y + 10);
+    ASSERT_TRUE(pointerComesTo(display(), rest));
     const auto afterMove = watch.collect(restPeriod);
-    const std::vector<Point> expected = {{anchor.x + 10, anchor.y + 10}, anchor};
+    const std::vector<Point> expected = {inWindow(Point{rest.x + 10, rest.y + 10}), inWindow(rest)};
     EXPECT_EQ(afterMove, expected) << "seen: " << describe(afterMove);
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+TEST_F(PointerTest, MotionStopsWithinASecondOfAStormOfQuickMoves) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    MotionWatch watch(display(), viewer.window(), listening());
+    for (int i = 0; i < stormMoves; ++i) movePointerBy(display(), i % 2 == 0 ? 7 : -4, i % 3 == 0 ? -5 : 3);
+    const auto storm = watch.collect(Millis(1000));
+    const auto after = watch.collect(restPeriod);
+    EXPECT_TRUE(after.empty()) << "still moving a second after the storm: " << describe(after) << " (during it "
+                               << storm.size() << ")";
+    EXPECT_EQ(pointerPosition(display()), startRest()) << "at " << describe(pointerPosition(display()));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 
@@ -68,22 +112,26 @@ TEST_F(PointerTest, MovementReturnsThePointerToTheAnchor) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     for (const Point to : {Point{700, 500}, Point{10, 5}, Point{321, 240}}) {
         movePointer(display(), to.x, to.y);
-        EXPECT_TRUE(pointerComesTo(display(), anchor)) << "after a move to (" << to.x << ", " << to.y << ")";
+        EXPECT_TRUE(pointerComesTo(display(), startRest())) << "after a move to " << describe(to);
     }
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 
+// On a small monitor the press lands on its far corner: an anchor on the edge.
 TEST_F(PointerTest, LeftPressMovesTheAnchorToThePressedPoint) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
-    const Point pressed{500, 400};
+    const Area m = desktop().startMonitor();
+    const Point pressed{m.x + std::min(500, m.width - 1), m.y + std::min(400, m.height - 1)};
     moveAndPress(display(), pressed.x, pressed.y, Button1);
     releaseButton(display(), Button1);
-    movePointer(display(), pressed.x + 25, pressed.y - 15);
-    EXPECT_TRUE(pointerComesTo(display(), pressed))
-        << "pointer at (" << pointerPosition(display()).x << ", " << pointerPosition(display()).y << ")";
+    movePointer(display(), pressed.x - 25, pressed.y - 15);
+    EXPECT_TRUE(pointerComesTo(display(), pressed)) << "pointer at " << describe(pointerPosition(display()));
+    MotionWatch watch(display(), viewer.window(), listening());
+    const auto atRest = watch.collect(restPeriod);
+    EXPECT_TRUE(atRest.empty()) << "motion at rest on the pressed point: " << describe(atRest);
     // The right button leaves the anchor alone.
-    moveAndPress(display(), 100, 100, Button3);
+    moveAndPress(display(), m.x + 100, m.y + 100, Button3);
     releaseButton(display(), Button3);
     EXPECT_TRUE(pointerComesTo(display(), pressed));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
@@ -94,14 +142,46 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
-    ASSERT_TRUE(viewer.waitSize(640, 480, modeChangeLimit));
-    const auto window = viewer.geometry();
-    ASSERT_TRUE(window);
-    movePointer(display(), window->x + anchor.x + 30, window->y + anchor.y - 20);
-    EXPECT_TRUE(pointerComesTo(display(), Point{window->x + anchor.x, window->y + anchor.y}))
-        << "window at (" << window->x << ", " << window->y << "), pointer at (" << pointerPosition(display()).x
-        << ", " << pointerPosition(display()).y << ")";
+    const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display()));
+    const Point rest = restIn(*window);
+    movePointer(display(), rest.x + 30, rest.y - 20);
+    EXPECT_TRUE(pointerComesTo(display(), rest)) << "window at (" << window->x << ", " << window->y
+                                                 << "), pointer at " << describe(pointerPosition(display()));
     ASSERT_TRUE(waitFocused(viewer));
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+}
+
+// A window dragged so far that its anchor is off screen: every placement on the anchor
+// would be clamped to the edge and come back as motion. The pointer rests on the middle
+// of what shows of the window instead, and stays there.
+TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisiblePart) {
+    App& viewer = startViewer(emptyFolder());
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    tapKey(display(), XK_F11);
+    const auto before = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    ASSERT_TRUE(before);
+    const Area m = desktop().startMonitor();
+    XMoveWindow(display(), viewer.window(), m.x + m.width - 223, m.y + m.height - 148);
+    XFlush(display());
+    std::optional<Geometry> moved, previous;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            previous = moved;
+            moved = viewer.geometry();
+            return moved && previous && (moved->x != before->x || moved->y != before->y) &&
+                   moved->x == previous->x && moved->y == previous->y;
+        },
+        modeChangeLimit, Millis(100)));
+    const Point rest = restIn(*moved);
+    ASSERT_FALSE(rest == (Point{moved->x + startAnchor.x, moved->y + startAnchor.y})) << "the anchor shows";
+    MotionWatch watch(display(), viewer.window(), listening());
+    movePointer(display(), rest.x - 15, rest.y - 10);
+    EXPECT_TRUE(pointerComesTo(display(), rest)) << "window at (" << moved->x << ", " << moved->y
+                                                 << "), pointer at " << describe(pointerPosition(display()));
+    watch.collect(Millis(200));
+    const auto atRest = watch.collect(restPeriod);
+    EXPECT_TRUE(atRest.empty()) << "motion at rest: " << describe(atRest);
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "input/FullScreen.h"
 #include "input/Pointer.h"
 #include "input/SystemKeys.h"
 #include "input/WindowFrame.h"
@@ -177,7 +178,8 @@ void glutReshapeWindow(int w, int h) { record("glutReshapeWindow", {double(w), d
 void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x), double(y)}); }
 }
 
-// The pointer layer
+// The full-screen and pointer layers
+void enterFullScreen() { record("enterFullScreen"); }
 void hidePointer() { record("hidePointer"); }
 void placePointerWhenSettled(int x, int y, bool fullScreen) {
     record("placePointerWhenSettled", {double(x), double(y), fullScreen ? 1.0 : 0.0});

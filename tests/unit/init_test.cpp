@@ -92,7 +92,7 @@ TEST_F(ViewerInit, MakesEveryStartUpCallInOrderWithItsArguments) {
         {"glutGet", {GLUT_WINDOW_WIDTH}},
         {"glutGet", {GLUT_WINDOW_HEIGHT}},
         {"toPlacementPosition", {101, 123}},  // the reported position
-        {"glutFullScreen", {}},
+        {"enterFullScreen", {}},
         {"placePointerWhenSettled", {320, 240, 1}},  // on the anchor, once full screen
         {"hidePointer", {}},
         {"keepKeysFromWindowSystem", {}},

@@ -92,7 +92,7 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     // The reported position is turned into the one the toolkit places the window by.
     const std::vector<std::string> entering = {"glutGet",        "glutGet",
                                                "glutGet",        "glutGet",
-                                               "toPlacementPosition", "glutFullScreen",
+                                               "toPlacementPosition", "enterFullScreen",
                                                "placePointerWhenSettled"};
     ASSERT_EQ(glrec::names(), entering);
     EXPECT_EQ(glrec::calls()[4].arg(0), 11.0);
@@ -131,7 +131,7 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     glrec::setGet(GLUT_WINDOW_HEIGHT, 500);
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_TRUE(viewer.fullscreen);
-    EXPECT_EQ(glrec::count("glutFullScreen"), 1u);
+    EXPECT_EQ(glrec::count("enterFullScreen"), 1u);
     EXPECT_EQ(viewer.savedX, 50);
     EXPECT_EQ(viewer.savedY, 60);
     EXPECT_EQ(viewer.savedWidth, 700);

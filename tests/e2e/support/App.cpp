@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ScratchDir.h"
@@ -9,6 +10,17 @@ namespace {
 // llvmpipe on two shared cores: start-up includes loading both meshes.
 constexpr Millis windowLimit(20000);
 int appsStarted = 0;  // names each program's output files uniquely within a session
+
+// The root's children: the top-level windows when no manager reparents them.
+std::vector<Window> rootChildren(XSession& session) {
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    std::vector<Window> windows;
+    if (XQueryTree(session.display(), session.root(), &root, &parent, &children, &count) && children != nullptr)
+        windows.assign(children, children + count);
+    if (children != nullptr) XFree(children);
+    return windows;
+}
 }  // namespace
 
 App::App(XSession& session, const std::string& program, const std::vector<std::string>& args,
@@ -25,16 +37,28 @@ App::App(XSession& session, const std::string& program, const std::vector<std::s
     options.workDir = workDir;
     options.stdoutPath = stdoutPath_;
     options.stderrPath = stderrPath_;
+    const std::vector<Window> before = rootChildren(session);
     process_ = std::make_unique<Child>(options);
 
     Display* display = session.display();
+    const bool managed = session.desktop().manager != WindowManager::none;
     const bool found = waitUntil(
         [&] {
-            for (Window w : windowListProperty(display, session.root(), "_NET_CLIENT_LIST"))
-                if (cardinalProperty(display, w, "_NET_WM_PID") == static_cast<unsigned long>(process_->pid())) {
-                    window_ = w;
-                    return true;
-                }
+            if (managed) {
+                for (Window w : windowListProperty(display, session.root(), "_NET_CLIENT_LIST"))
+                    if (cardinalProperty(display, w, "_NET_WM_PID") == static_cast<unsigned long>(process_->pid())) {
+                        window_ = w;
+                        return true;
+                    }
+            } else {
+                // The toolkit names its process only to a manager that asks for it; the
+                // program's window is then the top-level window that came with it.
+                for (Window w : rootChildren(session))
+                    if (std::find(before.begin(), before.end(), w) == before.end()) {
+                        window_ = w;
+                        return true;
+                    }
+            }
             return !process_->running();
         },
         windowLimit);
@@ -46,14 +70,13 @@ App::App(XSession& session, const std::string& program, const std::vector<std::s
 
 std::optional<Geometry> App::geometry() const { return windowGeometry(session_.display(), window_); }
 
-bool App::coversScreen() const {
+bool App::coversMonitor() const {
     const auto g = geometry();
-    return g && g->viewable && g->x == 0 && g->y == 0 && g->width == XSession::screenWidth &&
-           g->height == XSession::screenHeight;
+    return g && g->viewable && Area{g->x, g->y, g->width, g->height} == session_.desktop().startMonitor();
 }
 
-bool App::waitCoversScreen(Millis limit) const {
-    return waitUntil([&] { return coversScreen(); }, limit);
+bool App::waitCoversMonitor(Millis limit) const {
+    return waitUntil([&] { return coversMonitor(); }, limit);
 }
 
 bool App::waitSize(int width, int height, Millis limit) const {

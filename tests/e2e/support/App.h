@@ -18,9 +18,9 @@ namespace e2e {
 // scratch folder, and its top-level window, found through the window manager.
 class App {
 public:
-    // Returns once the window manager lists the program's window; throws
-    // std::runtime_error (with the program's standard error) if it never does. A
-    // `launcher` (when not empty) runs the program, as wine runs a Windows build.
+    // Returns once the program's window exists (listed by the window manager, if there
+    // is one); throws std::runtime_error (with the program's standard error) if it never
+    // does. A `launcher` (when not empty) runs the program, as wine runs a Windows build.
     App(XSession& session, const std::string& program, const std::vector<std::string>& args,
         const std::string& workDir, const std::string& launcher = "");
     App(const App&) = delete;
@@ -29,9 +29,9 @@ public:
     Window window() const { return window_; }
     std::optional<Geometry> geometry() const;
 
-    // True once the window is shown at the screen's origin covering all of it.
-    bool coversScreen() const;
-    bool waitCoversScreen(Millis limit) const;
+    // True once the window is shown covering exactly the monitor it starts on.
+    bool coversMonitor() const;
+    bool waitCoversMonitor(Millis limit) const;
     // True once the window is shown at exactly this size, wherever it is.
     bool waitSize(int width, int height, Millis limit) const;
 

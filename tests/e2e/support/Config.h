@@ -11,10 +11,11 @@ struct Config {
     std::string reference;    // the reference_view binary
     std::string sourceDir;    // the project's source tree (for the sample scene)
     std::string artifactDir;  // where screenshots and failure pictures go
+    std::string desktop = "openbox";  // the set-up every test of the run is tried on
 };
 
-// Filled by main from --viewer=, --launcher=, --reference=, --source-dir= and
-// --artifact-dir=.
+// Filled by main from --viewer=, --launcher=, --reference=, --source-dir=,
+// --artifact-dir= and --desktop=.
 Config& config();
 
 }  // namespace e2e

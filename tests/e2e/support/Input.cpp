@@ -2,6 +2,8 @@
 
 #include <X11/extensions/XTest.h>
 
+#include "Wait.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 namespace e2e {
 namespace {
 constexpr unsigned long noDelay = CurrentTime;
+constexpr Millis releaseLimit(5000);
 
 KeyCode keycodeOf(Display* display, KeySym key) {
     const KeyCode code = XKeysymToKeycode(display, key);
@@ -32,6 +35,11 @@ void movePointer(Display* display, int x, int y) {
     XFlush(display);
 }
 
+void movePointerBy(Display* display, int dx, int dy) {
+    XTestFakeRelativeMotionEvent(display, dx, dy, noDelay);
+    XFlush(display);
+}
+
 // Under a server grab no other client's request (a program placing the pointer on
 // seeing the motion) can come between the two.
 void moveAndPress(Display* display, int x, int y, unsigned button) {
@@ -45,6 +53,16 @@ void moveAndPress(Display* display, int x, int y, unsigned button) {
 void releaseButton(Display* display, unsigned button) {
     XTestFakeButtonEvent(display, button, False, noDelay);
     XFlush(display);
+    const unsigned held = Button1Mask << (button - Button1);
+    waitUntil(
+        [&] {
+            Window root, child;
+            int rootX, rootY, x, y;
+            unsigned mask = 0;
+            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+            return (mask & held) == 0;
+        },
+        releaseLimit);
 }
 
 Point pointerPosition(Display* display) {

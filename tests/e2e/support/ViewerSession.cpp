@@ -11,8 +11,7 @@
 namespace e2e {
 namespace {
 constexpr Millis focusLimit(10000);
-// Where start-up puts the pointer, and the mouse-look anchor.
-constexpr Point startAnchor{320, 240};
+constexpr Millis windowStillPeriod(100);
 
 std::uint8_t toFramebuffer(double channel) { return static_cast<std::uint8_t>(std::lround(channel * 255.0)); }
 }  // namespace
@@ -23,7 +22,7 @@ void ViewerSession::SetUp() {
     ASSERT_FALSE(config().viewer.empty()) << "pass --viewer=PATH";
     ASSERT_FALSE(config().reference.empty()) << "pass --reference=PATH";
     ASSERT_FALSE(config().sourceDir.empty()) << "pass --source-dir=PATH";
-    session_ = std::make_unique<XSession>();
+    session_ = std::make_unique<XSession>(desktopNamed(config().desktop));
 }
 
 void ViewerSession::TearDown() {
@@ -65,12 +64,42 @@ App& ViewerSession::startReference(const std::string& workDir, const std::vector
     return *apps_.back();
 }
 
+Point ViewerSession::startRest() const {
+    return restPointFor(session_->desktop().startMonitor(), startAnchor, session_->desktop().allMonitors());
+}
+
+Point ViewerSession::restIn(const Geometry& window) const {
+    return restPointFor(Area{window.x, window.y, window.width, window.height}, startAnchor,
+                        session_->desktop().allMonitors());
+}
+
+std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int width, int height, Millis limit) {
+    std::optional<Geometry> previous, now;
+    const bool placed = waitUntil(
+        [&] {
+            previous = now;
+            now = app.geometry();
+            return previous && now && now->viewable && now->width == width && now->height == height &&
+                   now->x == previous->x && now->y == previous->y && pointerPosition(display()) == restIn(*now);
+        },
+        limit, windowStillPeriod);
+    if (!placed) return std::nullopt;
+    return now;
+}
+
+// Without a window manager the keys go to the window under the pointer.
 ::testing::AssertionResult ViewerSession::waitFocused(const App& app) {
+    const bool managed = session_->desktop().manager != WindowManager::none;
     const bool focused = waitUntil(
         [&] {
             Window focus;
             int revert;
             XGetInputFocus(display(), &focus, &revert);
+            if (!managed) {
+                const auto g = app.geometry();
+                return (focus == PointerRoot || focus == app.window()) && g &&
+                       Area{g->x, g->y, g->width, g->height}.contains(pointerPosition(display()));
+            }
             return focus == app.window() &&
                    windowProperty(display(), session_->root(), "_NET_ACTIVE_WINDOW") == app.window();
         },
@@ -80,11 +109,11 @@ App& ViewerSession::startReference(const std::string& workDir, const std::vector
 }
 
 ::testing::AssertionResult ViewerSession::waitStarted(App& app, Picture* picture) {
-    if (!app.waitCoversScreen(fullScreenLimit)) return ::testing::AssertionFailure() << "never covered the screen";
-    if (!waitUntil([&] { return pointerPosition(display()) == startAnchor; }, fullScreenLimit)) {
+    if (!app.waitCoversMonitor(fullScreenLimit)) return ::testing::AssertionFailure() << "never covered its monitor";
+    if (!waitUntil([&] { return pointerPosition(display()) == startRest(); }, fullScreenLimit)) {
         const Point p = pointerPosition(display());
-        return ::testing::AssertionFailure() << "the pointer never came to rest on (320, 240); it is at (" << p.x
-                                             << ", " << p.y << ")";
+        return ::testing::AssertionFailure() << "the pointer never came to rest on (" << startRest().x << ", "
+                                             << startRest().y << "); it is at (" << p.x << ", " << p.y << ")";
     }
     auto settled = captureSettled(display(), app.window(), settleLimit);
     if (!settled) return ::testing::AssertionFailure() << "the picture never settled";

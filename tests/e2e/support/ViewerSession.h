@@ -15,6 +15,9 @@
 
 namespace e2e {
 
+// The mouse-look anchor start-up sets, window pixels.
+constexpr Point startAnchor{320, 240};
+
 // Limits for what the tests wait on; generous, because llvmpipe on two shared cores is
 // slow, and polled, so a healthy run does not wait them out.
 constexpr Millis fullScreenLimit(15000);
@@ -46,9 +49,21 @@ protected:
     // Any program that ends up showing the viewer's window under its own process id.
     App& startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
 
+    const Desktop& desktop() const { return session_->desktop(); }
+    // Where the pointer rests after start-up (screen pixels): on the anchor of the
+    // full-screen window, or where the viewer rests it when the anchor is off screen.
+    Point startRest() const;
+    // The same for the anchor of a window placed at `window`.
+    Point restIn(const Geometry& window) const;
+
+    // Waits until the window holds still at width x height (a manager may restore a size
+    // and then move the window) and the pointer rests at restIn() of it; returns the
+    // window's geometry then, or nullopt.
+    std::optional<Geometry> waitWindowedAndPlaced(const App& app, int width, int height, Millis limit);
+
     // Waits until the window manager has given the app the keyboard focus.
     ::testing::AssertionResult waitFocused(const App& app);
-    // Waits until the app covers the screen, the pointer rests at (x, y) and the
+    // Waits until the app covers its monitor, the pointer rests at startRest() and the
     // picture has settled; returns that picture.
     ::testing::AssertionResult waitStarted(App& app, Picture* picture);
     // Taps `key` and expects the app to end with status 0 within quitLimit.

@@ -84,13 +84,14 @@ bool windowManagerManages(Display* display, Child& manager, Millis limit) {
 }
 }  // namespace
 
-XSession::XSession() : scratch_("x") {
+XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     try {
         ChildOptions server;
-        server.argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                       "-noreset"};
+        const std::string screen =
+            std::to_string(desktop.screenWidth) + "x" + std::to_string(desktop.screenHeight) + "x24";
+        server.argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
         server.passFd = pipeFds[1];
         server.stderrPath = scratch_.file("xvfb.log");
         server_ = std::make_unique<Child>(server);
@@ -106,8 +107,13 @@ XSession::XSession() : scratch_("x") {
 
     display_ = XOpenDisplay(displayName_.c_str());
     if (display_ == nullptr) throw std::runtime_error("cannot connect to Xvfb on " + displayName_);
+    setKeyboardMap();
+    declareMonitors();
+    startWindowManager();
+}
 
-    // The server would take Ctrl+Alt+F4 for itself, and no program would see that key.
+// The server would take Ctrl+Alt+F4 for itself, and no program would see that key.
+void XSession::setKeyboardMap() {
     ChildOptions keymap;
     keymap.argv = {"/usr/bin/setxkbmap", "-display", displayName_, "-option", "srvrkeys:none"};
     keymap.stderrPath = scratch_.file("setxkbmap.log");
@@ -115,18 +121,54 @@ XSession::XSession() : scratch_("x") {
     const auto status = setter.waitExit(keymapLimit);
     if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
         throw std::runtime_error("setxkbmap failed: " + readFile(scratch_.file("setxkbmap.log")));
+}
 
-    writeFile(scratch_.file("openbox.xml"), windowManagerConfig);
+// As a user would: the first monitor takes over the screen's one output, the others
+// have none. The server keeps them since it never resets.
+void XSession::declareMonitors() {
+    for (std::size_t i = 0; i < desktop_.monitors.size(); ++i) {
+        const Area& m = desktop_.monitors[i];
+        // Physical size at 96 dots per inch; only its presence matters.
+        const std::string geometry = std::to_string(m.width) + "/" + std::to_string(m.width * 254 / 960) + "x" +
+                                     std::to_string(m.height) + "/" + std::to_string(m.height * 254 / 960) + "+" +
+                                     std::to_string(m.x) + "+" + std::to_string(m.y);
+        ChildOptions xrandr;
+        xrandr.argv = {"/usr/bin/xrandr", "--setmonitor", "monitor" + std::to_string(i), geometry,
+                       i == 0 ? "screen" : "none"};
+        xrandr.environment = {"DISPLAY=" + displayName_};
+        xrandr.stderrPath = scratch_.file("xrandr.log");
+        Child run(xrandr);
+        const auto status = run.waitExit(managerStartLimit);
+        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+            throw std::runtime_error("xrandr --setmonitor failed: " + readFile(scratch_.file("xrandr.log")));
+    }
+}
+
+void XSession::startWindowManager() {
     ChildOptions manager;
-    manager.argv = {"/usr/bin/openbox", "--config-file", scratch_.file("openbox.xml"), "--sm-disable"};
     manager.environment = {"DISPLAY=" + displayName_, "XDG_CONFIG_HOME=" + scratch_.path(),
-                           "XDG_CACHE_HOME=" + scratch_.path()};
-    manager.stderrPath = scratch_.file("openbox.log");
+                           "XDG_CACHE_HOME=" + scratch_.path(), "HOME=" + scratch_.path()};
+    manager.stderrPath = scratch_.file("manager.log");
+    switch (desktop_.manager) {
+        case WindowManager::none:
+            return;
+        case WindowManager::openbox:
+            writeFile(scratch_.file("openbox.xml"), windowManagerConfig);
+            manager.argv = {"/usr/bin/openbox", "--config-file", scratch_.file("openbox.xml"), "--sm-disable"};
+            break;
+        case WindowManager::xfwm4:
+            // xfwm4 reads its settings over a session bus of its own; the compositor
+            // would stand between the window and the screen the tests read.
+            manager.argv = {"/usr/bin/dbus-run-session", "--", "/usr/bin/xfwm4", "--compositor=off",
+                            "--sm-client-disable"};
+            break;
+    }
     windowManager_ = std::make_unique<Child>(manager);
     if (!waitUntil([&] { return windowManagerAnnounced(display_) || !windowManager_->running(); },
                    managerStartLimit) ||
         !windowManagerManages(display_, *windowManager_, managerStartLimit))
-        throw std::runtime_error("openbox did not become ready: " + readFile(scratch_.file("openbox.log")));
+        throw std::runtime_error(desktop_.name + ": the window manager did not become ready: " +
+                                 readFile(scratch_.file("manager.log")));
 }
 
 XSession::~XSession() { stop(); }

@@ -6,25 +6,25 @@
 #include <string>
 
 #include "Child.h"
+#include "Desktop.h"
 #include "ScratchDir.h"
 
 namespace e2e {
 
-// A private X server (Xvfb, 1024x768x24, on a display number it picks itself, so
-// parallel runs never collide) with openbox as its window manager, configured with no
-// key and no mouse bindings so that every key reaches the client, and a keyboard map
-// without the server's own actions (which take Ctrl+Alt+F1..F12 for switching
-// terminals). Also the test's own connection to it. Everything it started ends with it.
+// A private X server (Xvfb, sized as the desktop says, on a display number it picks
+// itself, so parallel runs never collide) with the desktop's monitors and window
+// manager; openbox is configured with no key and no mouse bindings so that every key
+// reaches the client, and the keyboard map leaves out the server's own actions (which
+// take Ctrl+Alt+F1..F12 for switching terminals). Also the test's own connection to it.
+// Everything it started ends with it.
 class XSession {
 public:
-    static constexpr int screenWidth = 1024;  // px
-    static constexpr int screenHeight = 768;  // px
-
-    XSession();  // throws std::runtime_error when the server or the manager does not come up
+    explicit XSession(const Desktop& desktop);  // throws std::runtime_error when something does not come up
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
     ~XSession();
 
+    const Desktop& desktop() const { return desktop_; }
     const std::string& displayName() const { return displayName_; }
     Display* display() const { return display_; }
     Window root() const { return DefaultRootWindow(display_); }
@@ -34,6 +34,11 @@ public:
     void stop();
 
 private:
+    void setKeyboardMap();
+    void declareMonitors();
+    void startWindowManager();
+
+    const Desktop& desktop_;
     ScratchDir scratch_;
     std::unique_ptr<Child> server_;
     std::unique_ptr<Child> windowManager_;

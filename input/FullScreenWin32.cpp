@@ -1,0 +1,6 @@
+#include <GL/glut.h>
+
+#include "input/FullScreen.h"
+
+// The toolkit's full screen covers the window's monitor on Windows.
+void enterFullScreen() { glutFullScreen(); }

@@ -1,0 +1,106 @@
+#include "input/ScreenX11.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+
+namespace {
+// Monitors as a list of their own came with XRandR 1.5.
+constexpr int randrMonitorsMajor = 1;
+constexpr int randrMonitorsMinor = 5;
+
+bool randrHasMonitors(Display* display) {
+    int eventBase, errorBase, major = 0, minor = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) || !XRRQueryVersion(display, &major, &minor))
+        return false;
+    return major > randrMonitorsMajor || (major == randrMonitorsMajor && minor >= randrMonitorsMinor);
+}
+
+long overlap(const ScreenRect& a, const ScreenRect& b) {
+    const ScreenRect both = intersection(a, b);
+    return both.empty() ? 0 : static_cast<long>(both.width) * both.height;
+}
+
+// The window a property names, if it holds one.
+bool windowProperty(Display* display, Window window, Atom name, Window& value) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    const bool read = XGetWindowProperty(display, window, name, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                                         &after, &data) == Success &&
+                      data != nullptr && type == XA_WINDOW && format == 32 && count == 1;
+    if (read) value = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data != nullptr) XFree(data);
+    return read;
+}
+
+// Errors are expected while probing a check window that may be gone.
+int ignoreError(Display*, XErrorEvent*) { return 0; }
+}  // namespace
+
+ScreenRect intersection(const ScreenRect& a, const ScreenRect& b) {
+    const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
+    const int right = std::min(a.x + a.width, b.x + b.width), bottom = std::min(a.y + a.height, b.y + b.height);
+    return ScreenRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+std::vector<ScreenRect> monitorsOf(Display* display) {
+    std::vector<ScreenRect> monitors;
+    const Window root = DefaultRootWindow(display);
+    if (randrHasMonitors(display)) {
+        int count = 0;
+        XRRMonitorInfo* info = XRRGetMonitors(display, root, True, &count);
+        for (int i = 0; info != nullptr && i < count; ++i)
+            monitors.push_back(ScreenRect{info[i].x, info[i].y, info[i].width, info[i].height});
+        if (info != nullptr) XRRFreeMonitors(info);
+    } else {
+        int eventBase, errorBase;
+        if (XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display)) {
+            int count = 0;
+            XineramaScreenInfo* info = XineramaQueryScreens(display, &count);
+            for (int i = 0; info != nullptr && i < count; ++i)
+                monitors.push_back(ScreenRect{info[i].x_org, info[i].y_org, info[i].width, info[i].height});
+            if (info != nullptr) XFree(info);
+        }
+    }
+    if (monitors.empty())
+        monitors.push_back(ScreenRect{0, 0, DisplayWidth(display, DefaultScreen(display)),
+                                      DisplayHeight(display, DefaultScreen(display))});
+    return monitors;
+}
+
+ScreenRect monitorShowing(const std::vector<ScreenRect>& monitors, const ScreenRect& area) {
+    const ScreenRect* best = &monitors.front();
+    long bestOverlap = 0;
+    for (const ScreenRect& m : monitors)
+        if (overlap(m, area) > bestOverlap) {
+            bestOverlap = overlap(m, area);
+            best = &m;
+        }
+    return *best;
+}
+
+bool windowRect(Display* display, Window window, ScreenRect& area) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return false;
+    Window child;
+    if (!XTranslateCoordinates(display, window, attributes.root, 0, 0, &area.x, &area.y, &child)) return false;
+    area.width = attributes.width;
+    area.height = attributes.height;
+    return true;
+}
+
+bool windowManagerAnswers(Display* display) {
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    Window named = 0, self = 0;
+    if (!windowProperty(display, DefaultRootWindow(display), check, named)) return false;
+    XSync(display, False);
+    auto* previous = XSetErrorHandler(ignoreError);
+    const bool answers = windowProperty(display, named, check, self) && self == named;
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return answers;
+}
