@@ -53,17 +53,38 @@ bool coversMonitor() {
            client.bottom == monitor.rcMonitor.bottom - monitor.rcMonitor.top;
 }
 
+// Where a placement on (x, y) of the window comes to rest, in window coordinates: the
+// point itself when the pointer can reach it there (on a monitor and over the window);
+// else the centre of the part of the window its monitor shows, so that looking works
+// in every direction. The anchor itself stays as it is.
+POINT reachable(POINT origin, int x, int y) {
+    RECT client;
+    if (!GetClientRect(state.window, &client)) return POINT{x, y};
+    const RECT area{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    const POINT onScreen{origin.x + x, origin.y + y};
+    if (PtInRect(&area, onScreen) && MonitorFromPoint(onScreen, MONITOR_DEFAULTTONULL) != nullptr)
+        return POINT{x, y};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT visible;
+    if (!GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !IntersectRect(&visible, &area, &monitor.rcMonitor))
+        return POINT{x, y};  // nothing of it shows: Windows decides
+    return POINT{(visible.left + visible.right) / 2 - origin.x, (visible.top + visible.bottom) / 2 - origin.y};
+}
+
 void placeNow(int x, int y) {
     const POINT origin = clientOrigin();
     POINT now;
     const bool known = GetCursorPos(&now);
-    const POINT target{x, y};
+    const POINT asked{x, y};
     // Already where a placement on this point came to rest: placing it again would
     // only come back as one more mouse-move message.
-    if (state.restKnown && known && samePoint(target, state.lastTarget) && samePoint(now, state.rest)) return;
-    const POINT onScreen{origin.x + x, origin.y + y};
+    if (state.restKnown && known && samePoint(asked, state.lastTarget) && samePoint(now, state.rest)) return;
+    const POINT target = reachable(origin, x, y);
+    const POINT onScreen{origin.x + target.x, origin.y + target.y};
     if (!(known && samePoint(now, onScreen))) SetCursorPos(onScreen.x, onScreen.y);
-    state.lastTarget = target;
+    state.lastTarget = asked;
     // Windows keeps the pointer on the screen: the rest point is where it landed.
     state.restKnown = GetCursorPos(&state.rest);
 }
