@@ -187,7 +187,10 @@ TEST_F(SceneTest, ArrowKeyGlidesOverSeveralFramesThenSettles) {
         },
         glideLimit, Millis(0));
     EXPECT_TRUE(settled) << "the picture never settled";
-    EXPECT_GE(distinct, 3) << "the view jumped instead of gliding";
+    // The taps are sent at once and reach the viewer within one frame, so a camera that
+    // jumped to its target would change the picture once; a busy machine may catch only
+    // one in-between picture of a glide.
+    EXPECT_GE(distinct, 2) << "the view jumped instead of gliding";
     EXPECT_NE(last, atStart);
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
