@@ -4,6 +4,7 @@
 
 #include "mesh/Face.h"
 #include "mesh/ObjNumber.h"
+#include "mesh/ObjPlainWide.h"
 #include "mesh/Vec3.h"
 
 // The lines nearly every file is made of, read in one pass: "v x y z", "vn x y z" and
@@ -120,13 +121,20 @@ inline const unsigned char* face(const unsigned char* p, ::Face& f) {
 
 // The line at `p`, which starts where a command token would, with at least lineSpan
 // readable bytes from `p`. Fills `v` or `f` and sets `end` past the line end.
+// Short numbers are read side by side (mesh/ObjPlainWide.h), any others word by word.
 inline Kind line(const unsigned char* p, Vec3& v, ::Face& f, const unsigned char*& end) {
     if (p[0] == 'v') {
-        if (p[1] == ' ') return (end = vector(p + 2, v)) ? Vertex : Other;
-        if (p[1] == 'n' && p[2] == ' ') return (end = vector(p + 3, v)) ? Normal : Other;
-        return Other;
+        const int fields = p[1] == ' ' ? 2 : p[1] == 'n' && p[2] == ' ' ? 3 : 0;
+        if (fields == 0) return Other;
+        end = wide::vector(p + fields, v);
+        if (end == nullptr) end = vector(p + fields, v);
+        return end == nullptr ? Other : fields == 2 ? Vertex : Normal;
     }
-    if (p[0] == 'f' && p[1] == ' ') return (end = face(p + 2, f)) ? Face : Other;
+    if (p[0] == 'f' && p[1] == ' ') {
+        end = wide::face(p + 2, f);
+        if (end == nullptr) end = face(p + 2, f);
+        return end == nullptr ? Other : Face;
+    }
     return Other;
 }
 
