@@ -54,8 +54,10 @@ struct Window {
 // The three field ends of a line: the two spaces between its fields and its end. False
 // when the window holds fewer, or a field is ended by anything but a single space.
 inline bool fieldEnds(const unsigned char* p, std::uint64_t ends, int (&end)[3]) {
-    if (__builtin_popcountll(ends) < 3) return false;
-    for (int k = 0; k < 3; ++k, ends &= ends - 1) end[k] = __builtin_ctzll(ends);
+    for (int k = 0; k < 3; ++k, ends &= ends - 1) {
+        if (ends == 0) return false;
+        end[k] = __builtin_ctzll(ends);
+    }
     return p[end[0]] == ' ' && p[end[1]] == ' ';
 }
 
