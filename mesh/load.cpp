@@ -1,9 +1,11 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -361,15 +363,30 @@ struct SharedParts {
     bool plainLines = true;
     std::size_t blockBytes = ObjStream::blockBytes;
 
+    // Parts finished so far, whoever read them: the first thread copies each into the mesh
+    // as soon as it and those before it are, rather than after both threads are done.
+    std::mutex finishing;
+    std::condition_variable finishedOne;
+    bool finished[most] = {};
+
     // Reads parts until none is left.
     void take(Worker& worker) {
         for (int j; (j = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
-            if (cancel.load(std::memory_order_relaxed)) continue;
-            if (worker.ready(path, plainLines, blockBytes))
+            if (cancel.load(std::memory_order_relaxed))
+                ;
+            else if (worker.ready(path, plainLines, blockBytes))
                 worker.read(*parts[j], cancel);
             else
                 parts[j]->gaveUp = true;
+            std::lock_guard<std::mutex> lock(finishing);
+            finished[j] = true;
+            finishedOne.notify_one();
         }
+    }
+
+    void awaitFinished(int j) {
+        std::unique_lock<std::mutex> lock(finishing);
+        finishedOne.wait(lock, [&] { return finished[j]; });
     }
 };
 
@@ -494,15 +511,23 @@ bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, st
         shared->take(helper);
     else
         shared->cancel.store(true, std::memory_order_relaxed);
-    thread.join();
     if (first != Reading::AtSeam) {
+        thread.join();
         if (first != Reading::Ended) readRecords(s, none);
         return false;
     }
+    // The worker thread may still be reading the last part meanwhile; every part is
+    // finished before it ends, so it is joined however the loop stops.
+    struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+    } join{thread};
     bool kept = false;
     for (int j = 0; j < shared->count; ++j) {
+        shared->awaitFinished(j);
         const Part& part = *shared->parts[j];
         if (part.gaveUp || (part.reading != Reading::AtSeam && part.reading != Reading::Ended)) {
+            shared->cancel.store(true, std::memory_order_relaxed);  // the parts after it are read again here
             if (s.in.seek(part.begin))
                 readRecords(s, none);
             else
