@@ -117,6 +117,11 @@ inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
     const Window<3> window(p);  // 48 bytes: a line of three such numbers is at most 35
     int end[3];
     if (!fieldEnds(p, window.ends(), end)) return nullptr;
+    // A field longer than a sign, 8 digits and a point is left to the word-at-a-time
+    // reading before any more is spent on it.
+    if (end[0] - (p[0] == '-') > 9 || end[1] - end[0] - 1 - (p[end[0] + 1] == '-') > 9 ||
+        end[2] - end[1] - 1 - (p[end[1] + 1] == '-') > 9)
+        return nullptr;
     const std::uint64_t points = window.equal('.'), minus = window.equal('-');
     const std::uint64_t begins = at(0) | at(end[0] + 1) | at(end[1] + 1);
     const std::uint64_t line = at(end[2]) - 1;
