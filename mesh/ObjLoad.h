@@ -20,12 +20,13 @@ struct ObjLoadOptions {
     std::size_t blockBytes = ObjStream::blockBytes;
     // Common in-step lines read in one pass; off, every line goes through the token reader.
     bool plainLines = true;
-    // Files at least `splitFrom` bytes long are read by two threads. The first reads up to
-    // the first line start after byte `splitNear` (where 40 % of the lines lie when
-    // negative); the rest is cut at line starts into parts that either thread takes. A
-    // part is kept only when the reading before it ends where a command token would start
-    // exactly at its beginning; from the first that is not, the first thread reads on
-    // alone. Negative: one thread always.
+    // Files at least `splitFrom` bytes long are read by two threads: cut at line starts into
+    // parts, the first at the line start after byte `splitNear` (when negative, the cuts
+    // are spread evenly over the file). The first thread reads from the start of the file
+    // and on into each part while its reading arrives where a command token would start
+    // exactly at the part's beginning; the second takes parts from the end. One of its
+    // parts is kept only when the reading before it ends exactly at its beginning; from
+    // the first that is not, the first thread reads on alone. Negative: one thread always.
     long splitFrom = defaultSplitFrom;
     long splitNear = -1;
     ObjMessageFn message = nullptr;  // null: standard output, as printf
@@ -43,7 +44,8 @@ inline ObjLoadOptions referenceLoadOptions() {
     return o;
 }
 
-// Loads `path` into `mesh`; true when a part read after the first thread's was kept.
+// Loads `path` into `mesh`; true when it was read in parts: the reading from the start
+// arrived exactly at the first cut.
 bool loadObj(Mesh& mesh, const char* path, const ObjLoadOptions& options);
 
 // The viewer's load with reads of `blockBytes` (and with a trace, the reference reader).

@@ -259,11 +259,11 @@ Reading readRecords(ObjLoad& s, Trace& trace) {
     return Reading::Ended;
 }
 
-// Past the first thread's part, a long file is cut at line starts into parts that either
-// thread reads, whichever is free first, so that a core taken by other work delays
-// creation by one part at most. Each part is read from its first line into the arrays of
-// the thread that takes it, its messages held back; which thread that is changes nothing
-// that is kept.
+// A long file is cut at line starts into parts. The first thread reads from the start of
+// the file straight into the mesh, part after part; a second thread takes parts from the
+// end, each read from its first line into arrays of its own, its messages held back. They
+// meet wherever their speeds put them, so a core taken by other work costs at most one
+// part, and only the second thread's parts are copied into the mesh.
 struct Part {
     static constexpr std::size_t heldBytes = 64 * 1024;  // beyond, it is not worth keeping
 
@@ -271,7 +271,7 @@ struct Part {
     long end = ObjLoad::noSeam;  // where the next part begins
     Store stored{nullptr, nullptr, nullptr};
     Reading reading = Reading::Cancelled;
-    bool gaveUp = false;         // too many messages, or a failed read: not kept
+    bool gaveUp = false;         // too many messages, a failed read or a full array: not kept
     std::size_t heldLength = 0;  // tokens, each ended by its NUL
     char held[heldBytes];
 
@@ -289,9 +289,9 @@ struct Part {
     }
 };
 
-// One thread's reading of the parts it takes: a descriptor (for a read position of its
-// own), a stream, and arrays like a mesh's that its parts fill one after another. Made
-// when the thread takes its first part.
+// The second thread's reading of the parts it takes: a descriptor (for a read position of
+// its own), a stream, and arrays like a mesh's that its parts fill one after another. Made
+// when it takes its first part.
 struct Worker {
     struct Release {
         void operator()(void* memory) const { releaseMeshMemory(memory); }
@@ -306,7 +306,7 @@ struct Worker {
         if (fd >= 0) ObjStream::close(fd);
     }
 
-    // False when the worker cannot be made: its parts are then read again by the first thread.
+    // False when the worker cannot be made: its parts are then read by the first thread.
     bool ready(const char* path, bool plainLines, std::size_t blockBytes) {
         if (tried) return load != nullptr;
         tried = true;
@@ -323,9 +323,9 @@ struct Worker {
         return true;
     }
 
-    // The part's records after those of the parts this worker read before. An array's
-    // room is what those left: the mesh holds at least as many entries before the part,
-    // so whatever does not fit would be dropped from the mesh too.
+    // The part's records after those of the parts this worker read before (which lie later
+    // in the file). A part that fills an array is not kept: what the mesh keeps of it
+    // depends on the records before it, read by the first thread.
     void read(Part& part, const std::atomic<bool>& cancel) {
         ObjLoad& s = *load;
         Store& out = s.out;
@@ -344,7 +344,7 @@ struct Worker {
         }
         NoTrace none;
         part.reading = readRecords(s, none);
-        if (s.in.readError != 0) part.gaveUp = true;
+        if (s.in.readError != 0 || out.droppedVertices + out.droppedNormals + out.droppedFaces > 0) part.gaveUp = true;
         part.stored = out;
         used.vertexCount += out.vertexCount;
         used.normalCount += out.normalCount;
@@ -352,87 +352,59 @@ struct Worker {
     }
 };
 
-// The parts after the first thread's, and the next one no thread has taken yet.
+// The parts, and where the two readings stand.
 struct SharedParts {
-    static constexpr int most = 12;
+    static constexpr int most = 24;
     std::unique_ptr<Part> parts[most];
     int count = 0;
-    std::atomic<int> next{0};
-    std::atomic<bool> cancel{false};  // the first thread's reading did not end at the first part
+    std::atomic<bool> cancel{false};  // the first thread reads the rest itself
     const char* path = nullptr;
     bool plainLines = true;
     std::size_t blockBytes = ObjStream::blockBytes;
 
-    // Parts finished so far, whoever read them: the first thread copies each into the mesh
-    // as soon as it and those before it are, rather than after both threads are done.
-    std::mutex finishing;
+    std::mutex claiming;
     std::condition_variable finishedOne;
+    int front = 0;  // parts before it are the first thread's
+    int back = 0;   // parts from it on are the second thread's
     bool finished[most] = {};
 
-    // Reads parts until none is left.
-    void take(Worker& worker) {
-        for (int j; (j = next.fetch_add(1, std::memory_order_relaxed)) < count;) {
-            if (cancel.load(std::memory_order_relaxed))
-                ;
-            else if (worker.ready(path, plainLines, blockBytes))
+    // The first thread, arrived exactly at part j's beginning, reads on into it unless the
+    // second thread has taken it.
+    bool claimFront(int j) {
+        std::lock_guard<std::mutex> lock(claiming);
+        if (j >= back) return false;
+        front = j + 1;
+        return true;
+    }
+
+    // The second thread reads the last part not yet claimed, until there is none.
+    void takeFromBack(Worker& worker) {
+        for (;;) {
+            int j;
+            {
+                std::lock_guard<std::mutex> lock(claiming);
+                if (cancel.load(std::memory_order_relaxed) || back <= front) return;
+                j = --back;
+            }
+            if (worker.ready(path, plainLines, blockBytes))
                 worker.read(*parts[j], cancel);
             else
                 parts[j]->gaveUp = true;
-            std::lock_guard<std::mutex> lock(finishing);
+            std::lock_guard<std::mutex> lock(claiming);
             finished[j] = true;
             finishedOne.notify_one();
         }
     }
 
     void awaitFinished(int j) {
-        std::unique_lock<std::mutex> lock(finishing);
+        std::unique_lock<std::mutex> lock(claiming);
         finishedOne.wait(lock, [&] { return finished[j]; });
     }
 };
 
-// Where a share of the file's lines lie before: each line costs about the same, but lines
-// of different kinds differ in length. Estimated from the line feeds in samples spread
-// over the file; bytes stand for lines when the samples have none.
-struct LineMap {
-    static constexpr int samples = 16;
-    static constexpr std::size_t sampleBytes = 4096;
-    long length;
-    double lines[samples];  // estimated in each sixteenth of the file
-    double total = 0;
-
-    LineMap(ObjStream& in, long fileLength) : length(fileLength) {
-        in.readBytes = sampleBytes;
-        for (int i = 0; i < samples; ++i) {
-            lines[i] = 0;
-            if (!in.seek(from(i)) || !in.refill()) continue;
-            long feeds = 0;
-            for (const unsigned char* p = in.next; p < in.last; ++p) feeds += *p == '\n';
-            lines[i] = static_cast<double>(feeds) / static_cast<double>(in.last - in.next) * static_cast<double>(from(i + 1) - from(i));
-            total += lines[i];
-        }
-    }
-    long from(int i) const { return i < samples ? length / samples * i : length; }
-
-    long before(double share) const {
-        if (total <= 0) return static_cast<long>(static_cast<double>(length) * share);
-        double counted = 0;
-        for (int i = 0; i < samples; ++i) {
-            if (counted + lines[i] >= total * share)
-                return from(i) + static_cast<long>(static_cast<double>(from(i + 1) - from(i)) * (total * share - counted) / lines[i]);
-            counted += lines[i];
-        }
-        return length;
-    }
-};
-
-// The first thread reads this share of the lines straight into the mesh; the rest is cut
-// into equal shares that either thread takes. The other parts are copied into the mesh
-// afterwards, but a large first share would leave the second thread idle whenever the
-// first loses its core for a while.
-constexpr double firstShare = 0.25;
-
-// Finds the line starts where the parts begin; false (and no part) when the file is too
-// short, or anything fails: then one thread reads it all.
+// Finds the line starts where the parts begin: the first one after byte `splitNear` when it
+// is given, else evenly over the file; false (and no part) when the file is too short, or
+// anything fails: then one thread reads it all.
 bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& options, std::size_t blockBytes) {
     if (options.splitFrom < 0) return false;
     shared.path = path;
@@ -444,18 +416,11 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
     const long length = probe == nullptr ? -1 : probe->length();
     if (length >= options.splitFrom && length > 0) {
         ObjStream& in = *probe;
-        std::unique_ptr<LineMap> map;
-        if (options.splitNear < 0) map.reset(new (std::nothrow) LineMap(in, length));
-        in.readBytes = LineMap::sampleBytes;  // a line start is never far
-        const long firstAt = options.splitNear >= 0 ? options.splitNear : map != nullptr ? map->before(firstShare) : length / 2;
+        in.readBytes = 4096;  // a line start is never far
+        const long firstAt = options.splitNear >= 0 ? options.splitNear : length / (SharedParts::most + 1);
         long previous = -1;
         for (int j = 0; j < SharedParts::most; ++j) {
-            // Evenly after `firstAt`: by lines when they were counted, else by bytes.
-            const double share = static_cast<double>(j) / SharedParts::most;
-            const long at = j == 0 ? firstAt
-                            : options.splitNear < 0 && map != nullptr
-                                ? map->before(firstShare + (1 - firstShare) * share)
-                                : firstAt + static_cast<long>(static_cast<double>(length - firstAt) * share);
+            const long at = firstAt + static_cast<long>(static_cast<double>(length - firstAt) * j / SharedParts::most);
             if (at >= length || !in.seek(at) || !in.skipPastLineFeed() || in.offset() >= length) break;
             if (in.offset() <= previous) continue;
             std::unique_ptr<Part> part(new (std::nothrow) Part);
@@ -466,6 +431,7 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
         }
     }
     ObjStream::close(fd);
+    shared.back = shared.count;
     return shared.count > 0;
 }
 
@@ -484,10 +450,13 @@ void append(Store& to, const Store& part) {
 }
 
 // Reads the file in parts when it is long enough and a second thread can be had; true
-// when a part was kept. The stores and messages are those of one sequential reading
-// whatever the timing: parts are kept in file order while the reading before each ended
-// exactly where it begins, at a command token; from the first that cannot be kept the
-// first thread reads on alone.
+// when the reading from the start arrived exactly at the first part's beginning, so that
+// the parts were read as such, whichever thread read them. The stores and messages are
+// those of one sequential reading whatever the timing: the first thread reads on into a
+// part only when its reading arrives exactly at the part's beginning, at a command token,
+// and the second thread's parts are kept in file order while the reading before each ended
+// exactly where it begins; from the first that cannot be kept the first thread reads on
+// alone.
 bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, std::size_t blockBytes) {
     NoTrace none;
     std::unique_ptr<SharedParts> shared(new (std::nothrow) SharedParts);
@@ -498,36 +467,37 @@ bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, st
     Worker second;
     std::thread thread;
     try {
-        thread = std::thread([&] { shared->take(second); });
+        thread = std::thread([&] { shared->takeFromBack(second); });
     } catch (const std::system_error&) {
         readRecords(s, none);
         return false;
     }
-    s.stopAt = shared->parts[0]->begin;
-    const Reading first = readRecords(s, none);
-    s.stopAt = ObjLoad::noSeam;
-    Worker helper;
-    if (first == Reading::AtSeam)
-        shared->take(helper);
-    else
-        shared->cancel.store(true, std::memory_order_relaxed);
-    if (first != Reading::AtSeam) {
-        thread.join();
-        if (first != Reading::Ended) readRecords(s, none);
-        return false;
-    }
-    // The worker thread may still be reading the last part meanwhile; every part is
-    // finished before it ends, so it is joined however the loop stops.
     struct Join {
         std::thread& thread;
         ~Join() { thread.join(); }
     } join{thread};
-    bool kept = false;
-    for (int j = 0; j < shared->count; ++j) {
+
+    int j = 0;  // the part the first thread's reading is heading for
+    Reading reading = Reading::AtSeam;
+    bool inStep = false;
+    for (; j < shared->count; ++j) {
+        s.stopAt = shared->parts[j]->begin;
+        reading = readRecords(s, none);
+        if (reading != Reading::AtSeam || !shared->claimFront(j)) break;
+        inStep = true;
+    }
+    s.stopAt = ObjLoad::noSeam;
+    if (j == shared->count || reading != Reading::AtSeam) {
+        // Past the last part's beginning, at the end of the file, or out of step with the cut.
+        shared->cancel.store(true, std::memory_order_relaxed);
+        if (reading != Reading::Ended) readRecords(s, none);
+        return inStep;
+    }
+    for (; j < shared->count; ++j) {
         shared->awaitFinished(j);
         const Part& part = *shared->parts[j];
         if (part.gaveUp || (part.reading != Reading::AtSeam && part.reading != Reading::Ended)) {
-            shared->cancel.store(true, std::memory_order_relaxed);  // the parts after it are read again here
+            shared->cancel.store(true, std::memory_order_relaxed);
             if (s.in.seek(part.begin))
                 readRecords(s, none);
             else
@@ -537,10 +507,9 @@ bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, st
         append(s.out, part.stored);
         for (const char* token = part.held; token < part.held + part.heldLength; token += std::strlen(token) + 1)
             s.messages.say(token);
-        kept = true;
         if (part.reading == Reading::Ended) break;
     }
-    return kept;
+    return true;
 }
 }  // namespace
 
