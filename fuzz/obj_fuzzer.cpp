@@ -102,11 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!sameStore(*whole, *pieces)) TraceCheck::fail("the stored mesh depends on the block size");
 
     // The viewer's reading: plain lines in one pass, and parts read by two threads from
-    // the line start after a byte the input picks, in large blocks or small.
+    // the line start after a byte the input picks, in large blocks or small, the second
+    // thread reading every part or racing the first for them.
     ObjLoadOptions viewer;
     viewer.splitFrom = 0;
     viewer.splitNear = size == 0 ? 0 : static_cast<long>(data[size - 1] * size / 256);
     if (size > 1 && data[1] % 4 == 0) viewer.blockBytes = 1 + data[0] % smallBlocks;
+    viewer.firstReadsOn = size > 2 && data[2] % 2 == 0;
     viewer.message = onMessage;
     viewer.messageContext = &saidToo;
     loadObj(*pieces, path, viewer);

@@ -29,6 +29,9 @@ struct ObjLoadOptions {
     // the first that is not, the first thread reads on alone. Negative: one thread always.
     long splitFrom = defaultSplitFrom;
     long splitNear = -1;
+    // False: the first thread stops at the first cut and the second reads every part, so
+    // that tests and the fuzzer check the keeping of parts on any input, however short.
+    bool firstReadsOn = true;
     ObjMessageFn message = nullptr;  // null: standard output, as printf
     void* messageContext = nullptr;
     // A traced load is the reference reader: one thread, every line through the token reader.

@@ -483,7 +483,7 @@ bool readInParts(ObjLoad& s, const ObjLoadOptions& options, const char* path, st
     for (; j < shared->count; ++j) {
         s.stopAt = shared->parts[j]->begin;
         reading = readRecords(s, none);
-        if (reading != Reading::AtSeam || !shared->claimFront(j)) break;
+        if (reading != Reading::AtSeam || !options.firstReadsOn || !shared->claimFront(j)) break;
         inStep = true;
     }
     s.stopAt = ObjLoad::noSeam;

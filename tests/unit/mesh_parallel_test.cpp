@@ -106,6 +106,7 @@ TEST(ObjParallel, ViewerReadingStoresAndSaysWhatTheReferenceReaderDoes) {
             options.splitFrom = 0;
             options.splitNear = text.empty() ? 0 : static_cast<long>(rng() % text.size());
             if (cut % 3 == 2) options.blockBytes = 1 + rng() % 40;
+            options.firstReadsOn = cut % 2 == 0;
             const Reading viewer = read(path, options);
             expectSame(viewer, reference);
             kept += viewer.split;
@@ -128,6 +129,7 @@ TEST(ObjParallel, FullFilesSplitAndDropSurplusAsOneThreadDoes) {
     for (long splitAt : {-1L, 100L, static_cast<long>(text.size()) - 100}) {
         ObjLoadOptions options;
         options.splitNear = splitAt;
+        options.firstReadsOn = splitAt != 100;
         const Reading viewer = read(path, options);
         EXPECT_TRUE(viewer.split) << splitAt;
         expectSame(viewer, reference);
