@@ -61,6 +61,12 @@ inline bool fieldEnds(const unsigned char* p, std::uint64_t ends, int (&end)[3])
     return p[end[0]] == ' ' && p[end[1]] == ' ';
 }
 
+// Past the LF or CR LF at `e`; null at any other byte.
+inline const unsigned char* pastLineEnd(const unsigned char* e) {
+    if (*e == '\n') return e + 1;
+    return e[0] == '\r' && e[1] == '\n' ? e + 2 : nullptr;
+}
+
 // n (1 to 8) digit characters from p moved to the top of a word, below them zero bytes:
 // leading zeros once the characters are taken to their values.
 inline std::uint64_t topDigits(const unsigned char* p, int n) {
@@ -144,9 +150,7 @@ inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
     v.x = _mm_cvtss_f32(narrowXY);
     v.y = _mm_cvtss_f32(_mm_shuffle_ps(narrowXY, narrowXY, 1));
     v.z = _mm_cvtss_f32(narrowZ);
-    const unsigned char* const e = p + end[2];
-    if (*e == '\n') return e + 1;
-    return e[0] == '\r' && e[1] == '\n' ? e + 2 : nullptr;
+    return pastLineEnd(p + end[2]);
 }
 
 // "a/b/c a/b/c a/b/c" and its line end: vertex and normal indices of 1 to 7 digits, the
@@ -180,9 +184,7 @@ inline const unsigned char* face(const unsigned char* p, ::Face& f) {
         f.vertexIndex[k] = values[2 * k];
         f.normalIndex[k] = values[2 * k + 1];
     }
-    const unsigned char* const e = p + end[2];
-    if (*e == '\n') return e + 1;
-    return e[0] == '\r' && e[1] == '\n' ? e + 2 : nullptr;
+    return pastLineEnd(p + end[2]);
 }
 
 #else  // without 16-byte registers the word-at-a-time reading takes every line
