@@ -15,6 +15,7 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
+#include "mesh/ObjPlainLine.h"
 #include "mesh/ObjTrace.h"
 
 namespace {
@@ -114,6 +115,44 @@ void StartUpTwoFullFiles(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * (first.bytes + second.bytes));
 }
 
+// "v" lines in memory with `decimals` decimals, coordinates within 100 units: six give
+// numbers of up to eight digits, which the wide reading takes; nine give longer ones.
+std::string vertexLines(int decimals) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> coordinate(-100.0, 100.0);
+    std::string text;
+    char line[128];
+    for (int i = 0; i < Mesh::capacity; ++i) {
+        std::snprintf(line, sizeof line, "v %.*f %.*f %.*f\n", decimals, coordinate(rng), decimals, coordinate(rng),
+                      decimals, coordinate(rng));
+        text += line;
+    }
+    return text + std::string(objplain::lineSpan, '\0');  // the span a line's reading may look at
+}
+
+// One thread reading such lines from memory: the viewer's way (wide first) against word at
+// a time only. What the wide reading gains, and what trying it costs on lines it leaves.
+template <bool wideFirst>
+void VertexLines(benchmark::State& state) {
+    static const std::string six = vertexLines(6), nine = vertexLines(9);
+    const std::string& text = state.range(0) == 6 ? six : nine;
+    const unsigned char* const begin = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const last = begin + text.size() - objplain::lineSpan;
+    int lines = 0;
+    for (auto _ : state) {
+        lines = 0;
+        Vec3 v{};
+        for (const unsigned char* p = begin; p < last; ++lines) {
+            const unsigned char* end = wideFirst ? objplain::wide::vector(p + 2, v) : nullptr;
+            if (end == nullptr) end = objplain::vector(p + 2, v);
+            if (end == nullptr) break;
+            p = end;
+        }
+        benchmark::DoNotOptimize(v);
+    }
+    if (lines != Mesh::capacity) state.SkipWithError("a line was not read");
+}
+
 // Wall time throughout: the load uses a second thread, and start-up waits for both. Each
 // figure is the best of several repetitions, so that a moment's load on a shared machine
 // does not count against one side only.
@@ -128,6 +167,8 @@ LOADER_BENCHMARK(MeshCreateReference);
 LOADER_BENCHMARK(MeshReload);
 LOADER_BENCHMARK(MeshReloadTraced);
 LOADER_BENCHMARK(StartUpTwoFullFiles);
+LOADER_BENCHMARK(VertexLines<true>)->Arg(6)->Arg(9);
+LOADER_BENCHMARK(VertexLines<false>)->Arg(6)->Arg(9);
 
 // Creating both meshes first thing in a new process, as start-up does: inside the
 // benchmark loop the C library hands back memory touched before. Best of several
@@ -164,7 +205,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "best")
-                milliseconds[run.run_name.function_name] = run.GetAdjustedRealTime();
+                (run.run_name.args.empty() ? milliseconds[run.run_name.function_name]
+                                           : lines[run.run_name.function_name + "/" + run.run_name.args]) = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
@@ -176,6 +218,11 @@ public:
                         (name == "StartUpTwoFullFiles" ? first.bytes + second.bytes : first.bytes) / megabyte / (ms / 1e3));
         std::printf("both meshes created first thing in a fresh process (start-up): %.1f ms (best of %d processes)\n",
                     firstStartUp, repetitions);
+        if (!lines.empty())
+            std::printf("v lines from memory, one thread (<true>: wide reading first, <false>: word at a time only; "
+                        "/decimals):\n");
+        for (const auto& [name, ms] : lines)
+            std::printf("%-22s %8.1f ns per line\n", name.c_str(), ms * 1e6 / Mesh::capacity);
         const auto theirs = milliseconds.find("TinyObjLoader");
         if (theirs == milliseconds.end()) return;
         for (const char* ours : {"MeshCreate", "MeshCreateReference", "MeshReload"}) {
@@ -186,7 +233,8 @@ public:
     }
 
 private:
-    std::map<std::string, double> milliseconds;
+    std::map<std::string, double> milliseconds;  // reading full files
+    std::map<std::string, double> lines;         // reading lines from memory, by decimals
 };
 }  // namespace
 
