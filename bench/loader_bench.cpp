@@ -15,7 +15,7 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
-#include "mesh/ObjPlainLine.h"
+#include "mesh/ObjPlainWide.h"
 #include "mesh/ObjTrace.h"
 
 namespace {

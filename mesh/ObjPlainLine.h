@@ -4,19 +4,17 @@
 
 #include "mesh/Face.h"
 #include "mesh/ObjNumber.h"
-#include "mesh/ObjPlainWide.h"
 #include "mesh/Vec3.h"
 
 // The lines nearly every file is made of, read in one pass: "v x y z", "vn x y z" and
 // "f a/b/c a/b/c a/b/c" (b may be empty) with single spaces, plain numbers and an LF or
 // CR LF end. For such a line the token reader's fields are exactly the numbers, so the
-// values are those of the general reader; anything else is left to it.
+// values are those of the general reader; anything else is left to it. Lines with short
+// numbers are read faster still (mesh/ObjPlainWide.h).
 namespace objplain {
 
 // A plain line is at most this long, and its reading looks at most a word past it.
 constexpr int lineSpan = 128;
-
-enum Kind { Other, Vertex, Normal, Face };
 
 using objnumber::digitRun;
 using objnumber::digitsValue;
@@ -117,25 +115,6 @@ inline const unsigned char* face(const unsigned char* p, ::Face& f) {
         if (k < 2 && *p++ != ' ') return nullptr;
     }
     return lineEnd(p);
-}
-
-// The line at `p`, which starts where a command token would, with at least lineSpan
-// readable bytes from `p`. Fills `v` or `f` and sets `end` past the line end.
-// Short numbers are read side by side (mesh/ObjPlainWide.h), any others word by word.
-inline Kind line(const unsigned char* p, Vec3& v, ::Face& f, const unsigned char*& end) {
-    if (p[0] == 'v') {
-        const int fields = p[1] == ' ' ? 2 : p[1] == 'n' && p[2] == ' ' ? 3 : 0;
-        if (fields == 0) return Other;
-        end = wide::vector(p + fields, v);
-        if (end == nullptr) end = vector(p + fields, v);
-        return end == nullptr ? Other : fields == 2 ? Vertex : Normal;
-    }
-    if (p[0] == 'f' && p[1] == ' ') {
-        end = wide::face(p + 2, f);
-        if (end == nullptr) end = face(p + 2, f);
-        return end == nullptr ? Other : Face;
-    }
-    return Other;
 }
 
 }  // namespace objplain

@@ -4,6 +4,7 @@
 
 #include "mesh/Face.h"
 #include "mesh/ObjNumber.h"
+#include "mesh/ObjPlainLine.h"
 #include "mesh/Vec3.h"
 
 #if defined(__SSE2__)  // every x86-64 processor
@@ -61,16 +62,10 @@ inline bool fieldEnds(const unsigned char* p, std::uint64_t ends, int (&end)[3])
     return p[end[0]] == ' ' && p[end[1]] == ' ';
 }
 
-// Past the LF or CR LF at `e`; null at any other byte.
-inline const unsigned char* pastLineEnd(const unsigned char* e) {
-    if (*e == '\n') return e + 1;
-    return e[0] == '\r' && e[1] == '\n' ? e + 2 : nullptr;
-}
-
 // n (1 to 8) digit characters from p moved to the top of a word, below them zero bytes:
 // leading zeros once the characters are taken to their values.
 inline std::uint64_t topDigits(const unsigned char* p, int n) {
-    return objnumber::loadWord(reinterpret_cast<const char*>(p)) << (8 * (8 - n));
+    return objnumber::loadWord(asChars(p)) << (8 * (8 - n));
 }
 
 // The values of two words of top-aligned digits (lanes 0 and 1), eight digits each, as
@@ -150,7 +145,7 @@ inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
     v.x = _mm_cvtss_f32(narrowXY);
     v.y = _mm_cvtss_f32(_mm_shuffle_ps(narrowXY, narrowXY, 1));
     v.z = _mm_cvtss_f32(narrowZ);
-    return pastLineEnd(p + end[2]);
+    return lineEnd(p + end[2]);
 }
 
 // "a/b/c a/b/c a/b/c" and its line end: vertex and normal indices of 1 to 7 digits, the
@@ -184,7 +179,7 @@ inline const unsigned char* face(const unsigned char* p, ::Face& f) {
         f.vertexIndex[k] = values[2 * k];
         f.normalIndex[k] = values[2 * k + 1];
     }
-    return pastLineEnd(p + end[2]);
+    return lineEnd(p + end[2]);
 }
 
 #else  // without 16-byte registers the word-at-a-time reading takes every line
@@ -193,4 +188,26 @@ inline const unsigned char* face(const unsigned char*, ::Face&) { return nullptr
 #endif
 
 }  // namespace wide
+
+enum Kind { Other, Vertex, Normal, Face };
+
+// The line at `p`, which starts where a command token would, with at least lineSpan
+// readable bytes from `p`. Fills `v` or `f` and sets `end` past the line end.
+// Short numbers are read side by side, any others word by word (mesh/ObjPlainLine.h).
+inline Kind line(const unsigned char* p, Vec3& v, ::Face& f, const unsigned char*& end) {
+    if (p[0] == 'v') {
+        const int fields = p[1] == ' ' ? 2 : p[1] == 'n' && p[2] == ' ' ? 3 : 0;
+        if (fields == 0) return Other;
+        end = wide::vector(p + fields, v);
+        if (end == nullptr) end = vector(p + fields, v);
+        return end == nullptr ? Other : fields == 2 ? Vertex : Normal;
+    }
+    if (p[0] == 'f' && p[1] == ' ') {
+        end = wide::face(p + 2, f);
+        if (end == nullptr) end = face(p + 2, f);
+        return end == nullptr ? Other : Face;
+    }
+    return Other;
+}
+
 }  // namespace objplain

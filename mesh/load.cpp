@@ -14,7 +14,7 @@
 #include "mesh/MeshMemory.h"
 #include "mesh/ObjLoad.h"
 #include "mesh/ObjNumber.h"
-#include "mesh/ObjPlainLine.h"
+#include "mesh/ObjPlainWide.h"
 #include "mesh/ObjStream.h"
 #include "mesh/ObjTrace.h"
 
@@ -402,6 +402,8 @@ struct SharedParts {
     }
 };
 
+constexpr std::size_t probeBytes = 4096;  // read at each cut to find the next line start: it is never far
+
 // Finds the line starts where the parts begin: the first one after byte `splitNear` when it
 // is given, else evenly over the file; false (and no part) when the file is too short, or
 // anything fails: then one thread reads it all.
@@ -416,7 +418,7 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
     const long length = probe == nullptr ? -1 : probe->length();
     if (length >= options.splitFrom && length > 0) {
         ObjStream& in = *probe;
-        in.readBytes = 4096;  // a line start is never far
+        in.readBytes = probeBytes;
         const long firstAt = options.splitNear >= 0 ? options.splitNear : length / (SharedParts::most + 1);
         long previous = -1;
         for (int j = 0; j < SharedParts::most; ++j) {

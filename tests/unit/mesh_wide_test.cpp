@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "mesh/ObjPlainLine.h"
+#include "mesh/ObjPlainWide.h"
 
 // Lines with short numbers are read side by side; every line that reading takes must come
 // out exactly as the word-at-a-time reading gives it, whatever follows the line end.
