@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "ByteReader.h"
@@ -390,11 +392,20 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
     tinygltf::Model gltf;
     std::string error, warning;
     const std::string base = access.folder.substr(0, access.folder.size() - 1);
-    const bool loaded =
-        binary ? loader.LoadBinaryFromMemory(&gltf, &error, &warning, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                             static_cast<unsigned int>(bytes.size()), base)
-               : loader.LoadASCIIFromString(&gltf, &error, &warning, bytes.data(),
-                                            static_cast<unsigned int>(bytes.size()), base);
+    bool loaded = false;
+    // The library indexes some values it has not checked (a buffer with byteLength 0 for one)
+    // with bounds-checked access; such a throw means the file is malformed, not that we are.
+    try {
+        loaded = binary ? loader.LoadBinaryFromMemory(&gltf, &error, &warning,
+                                                      reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                      static_cast<unsigned int>(bytes.size()), base)
+                        : loader.LoadASCIIFromString(&gltf, &error, &warning, bytes.data(),
+                                                     static_cast<unsigned int>(bytes.size()), base);
+    } catch (const std::bad_alloc&) {
+        return diagnostics.error("not enough memory to read the glTF file");
+    } catch (const std::exception&) {
+        return diagnostics.error("not a glTF file objprep can read: it holds a value out of the range glTF allows");
+    }
     if (!loaded) {
         diagnostics.error(!access.problem.empty() ? access.problem : "not a glTF file objprep can read: " + firstLine(error));
         return;
