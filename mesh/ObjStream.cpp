@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "mesh/OpenFile.h"
-
 namespace {
 constexpr unsigned char endOfFileByte = 0x1A;  // text mode stops reading here
 }  // namespace
@@ -56,7 +54,3 @@ bool ObjStream::skipPastLineFeed() {
         if (!refill()) return false;
     }
 }
-
-int ObjStream::open(const char* path, bool create) { return openMeshFile(path, create); }
-
-void ObjStream::close(int descriptor) { ::close(descriptor); }

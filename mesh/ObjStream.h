@@ -111,11 +111,6 @@ struct ObjStream {
     // false when there is none.
     bool skipPastLineFeed();
 
-    // The descriptor for reading `path`; `create` makes a missing file, empty, and never
-    // truncates an existing one. -1 with errno on failure.
-    static int open(const char* path, bool create);
-    static void close(int descriptor);
-
 private:
     static constexpr int wordBytes = 8;
     static constexpr std::uint64_t everyByte(unsigned char b) { return b * 0x0101010101010101u; }

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -17,6 +19,7 @@
 #include "mesh/ObjPlainWide.h"
 #include "mesh/ObjStream.h"
 #include "mesh/ObjTrace.h"
+#include "mesh/OpenFile.h"
 
 namespace {
 constexpr int commandCapacity = 256;  // the command token, at most 255 characters
@@ -303,7 +306,7 @@ struct Worker {
     bool tried = false;
 
     ~Worker() {
-        if (fd >= 0) ObjStream::close(fd);
+        if (fd >= 0) ::close(fd);
     }
 
     // False when the worker cannot be made: its parts are then read by the first thread.
@@ -312,7 +315,7 @@ struct Worker {
         tried = true;
         constexpr std::size_t n = Mesh::capacity;
         arrays.reset(allocateMeshMemory(n * (sizeof(Face) + 2 * sizeof(Vec3))));
-        if (arrays == nullptr || (fd = ObjStream::open(path, false)) < 0) return false;
+        if (arrays == nullptr || (fd = openMeshFile(path, false)) < 0) return false;
         Face* const faces = static_cast<Face*>(arrays.get());
         Vec3* const vertices = reinterpret_cast<Vec3*>(faces + n);
         used = Store{vertices, vertices + n, faces};
@@ -412,7 +415,7 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
     shared.path = path;
     shared.plainLines = options.plainLines;
     shared.blockBytes = blockBytes;
-    const int fd = ObjStream::open(path, false);
+    const int fd = openMeshFile(path, false);
     if (fd < 0) return false;
     std::unique_ptr<ObjStream> probe(new (std::nothrow) ObjStream(fd));
     const long length = probe == nullptr ? -1 : probe->length();
@@ -432,7 +435,7 @@ bool prepareParts(SharedParts& shared, const char* path, const ObjLoadOptions& o
             shared.parts[shared.count++] = std::move(part);
         }
     }
-    ObjStream::close(fd);
+    ::close(fd);
     shared.back = shared.count;
     return shared.count > 0;
 }
@@ -519,7 +522,7 @@ bool loadObj(Mesh& mesh, const char* path, const ObjLoadOptions& options) {
     mesh.faceCount = 0;
     mesh.normalCount = 0;
     mesh.vertexCount = 0;
-    const int fd = ObjStream::open(path, true);
+    const int fd = openMeshFile(path, true);
     if (fd < 0) {
         std::fprintf(stderr, "viewer: cannot open or create %s (%s); its mesh stays empty\n", path,
                      std::strerror(errno));
@@ -542,7 +545,7 @@ bool loadObj(Mesh& mesh, const char* path, const ObjLoadOptions& options) {
     mesh.vertexCount = s.out.vertexCount;
     mesh.normalCount = s.out.normalCount;
     mesh.faceCount = s.out.faceCount;
-    ObjStream::close(fd);
+    ::close(fd);
     if (s.in.readError != 0)
         std::fprintf(stderr, "viewer: reading %s failed (%s); its mesh holds what was read before\n", path,
                      std::strerror(s.in.readError));
