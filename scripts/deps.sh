@@ -1,4 +1,5 @@
-# Installs the Debian packages the build and the tests need, if any is missing.
+# The Debian packages the build and the tests need (installed if any is missing), and the
+# wine settings of the Windows tests.
 # Sourced by the other scripts.
 viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxtst-dev libxfixes-dev libxi-dev libpng-dev
   libxrandr-dev libxinerama-dev libgtest-dev libbenchmark-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev
@@ -20,4 +21,10 @@ install_missing_packages() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+}
+
+# The wine settings every Windows test program runs with: the build's own wine folder,
+# no debug output, no .NET or HTML engine install prompts. $1: the Windows build folder.
+use_wine_environment() {
+    export WINEPREFIX=$1/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
