@@ -17,15 +17,8 @@ using namespace e2e;
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr Millis restPeriod(1000);      // how long a resting pointer is watched
-constexpr Millis placementLimit(5000);  // for the viewer to answer a movement
-constexpr Millis modeChangeLimit(10000);
 constexpr Millis startPlacementLimit(1000);  // from full screen to the pointer at rest
 constexpr int stormMoves = 200;
-
-// Until the pointer rests at `where` (screen pixels).
-bool pointerComesTo(Display* display, Point where) {
-    return waitUntil([&] { return pointerPosition(display) == where; }, placementLimit);
-}
 
 std::string describe(Point p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
 
@@ -87,7 +80,7 @@ TEST_F(PointerTest, SendsNoStreamOfMotionEventsWhileTheMouseRests) {
     // One movement: the test's own event, then exactly one placement back to rest.
     const Point rest = startRest();
     movePointer(display(), rest.x + 10, rest.y + 10);
-    ASSERT_TRUE(pointerComesTo(display(), rest));
+    ASSERT_TRUE(pointerComesTo(rest));
     const auto afterMove = watch.collect(restPeriod);
     const std::vector<Point> expected = {inWindow(Point{rest.x + 10, rest.y + 10}), inWindow(rest)};
     EXPECT_EQ(afterMove, expected) << "seen: " << describe(afterMove);
@@ -112,7 +105,7 @@ TEST_F(PointerTest, MovementReturnsThePointerToTheAnchor) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     for (const Point to : {Point{700, 500}, Point{10, 5}, Point{321, 240}}) {
         movePointer(display(), to.x, to.y);
-        EXPECT_TRUE(pointerComesTo(display(), startRest())) << "after a move to " << describe(to);
+        EXPECT_TRUE(pointerComesTo(startRest())) << "after a move to " << describe(to);
     }
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
@@ -126,14 +119,14 @@ TEST_F(PointerTest, LeftPressMovesTheAnchorToThePressedPoint) {
     moveAndPress(display(), pressed.x, pressed.y, Button1);
     releaseButton(display(), Button1);
     movePointer(display(), pressed.x - 25, pressed.y - 15);
-    EXPECT_TRUE(pointerComesTo(display(), pressed)) << "pointer at " << describe(pointerPosition(display()));
+    EXPECT_TRUE(pointerComesTo(pressed)) << "pointer at " << describe(pointerPosition(display()));
     MotionWatch watch(display(), viewer.window(), listening());
     const auto atRest = watch.collect(restPeriod);
     EXPECT_TRUE(atRest.empty()) << "motion at rest on the pressed point: " << describe(atRest);
     // The right button leaves the anchor alone.
     moveAndPress(display(), m.x + 100, m.y + 100, Button3);
     releaseButton(display(), Button3);
-    EXPECT_TRUE(pointerComesTo(display(), pressed));
+    EXPECT_TRUE(pointerComesTo(pressed));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 
@@ -146,7 +139,7 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display()));
     const Point rest = restIn(*window);
     movePointer(display(), rest.x + 30, rest.y - 20);
-    EXPECT_TRUE(pointerComesTo(display(), rest)) << "window at (" << window->x << ", " << window->y
+    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << window->x << ", " << window->y
                                                  << "), pointer at " << describe(pointerPosition(display()));
     ASSERT_TRUE(waitFocused(viewer));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
@@ -164,20 +157,14 @@ TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisible
     const Area m = desktop().startMonitor();
     XMoveWindow(display(), viewer.window(), m.x + m.width - 223, m.y + m.height - 148);
     XFlush(display());
-    std::optional<Geometry> moved, previous;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            previous = moved;
-            moved = viewer.geometry();
-            return moved && previous && (moved->x != before->x || moved->y != before->y) &&
-                   moved->x == previous->x && moved->y == previous->y;
-        },
-        modeChangeLimit, Millis(100)));
+    const auto moved = waitHeldStill(viewer, modeChangeLimit, Millis(100),
+                                     [&](const Geometry& g) { return g.x != before->x || g.y != before->y; });
+    ASSERT_TRUE(moved);
     const Point rest = restIn(*moved);
     ASSERT_FALSE(rest == (Point{moved->x + startAnchor.x, moved->y + startAnchor.y})) << "the anchor shows";
     MotionWatch watch(display(), viewer.window(), listening());
     movePointer(display(), rest.x - 15, rest.y - 10);
-    EXPECT_TRUE(pointerComesTo(display(), rest)) << "window at (" << moved->x << ", " << moved->y
+    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << moved->x << ", " << moved->y
                                                  << "), pointer at " << describe(pointerPosition(display()));
     watch.collect(Millis(200));
     const auto atRest = watch.collect(restPeriod);

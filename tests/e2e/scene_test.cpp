@@ -19,8 +19,6 @@
 using namespace e2e;
 
 namespace {
-constexpr Millis placementLimit(5000);
-constexpr Millis modeChangeLimit(10000);
 constexpr Millis glideLimit(30000);  // the easing closes a tenth of the gap per frame
 // The sample scene draws nothing in the top 50 rows of 768, whatever the picture's width.
 constexpr double skyShare = 50.0 / 768;
@@ -140,7 +138,7 @@ TEST_F(SceneTest, TenPixelMoveTurnsExactlyOneDegreeOfYawAndOfPitch) {
     ASSERT_TRUE(waitStarted(viewer, &atStart));
     const Point rest = startRest();
     movePointer(display(), rest.x + 10, rest.y + 10);
-    EXPECT_TRUE(waitUntil([&] { return pointerPosition(display()) == rest; }, placementLimit))
+    EXPECT_TRUE(pointerComesTo(rest))
         << "the pointer did not return to the anchor";
     const auto moved = captureSettled(display(), viewer.window(), settleLimit);
     ASSERT_TRUE(moved);
@@ -212,14 +210,14 @@ TEST_F(SceneTest, F11OutAndBackTurnsOnlyByTheMovesMadeInEachMode) {
         EXPECT_TRUE(groveWhereExpected(*windowed)) << "in the window";
     }
     movePointer(display(), inWindow.x + 10, inWindow.y + 10);
-    ASSERT_TRUE(waitUntil([&] { return pointerPosition(display()) == inWindow; }, placementLimit));
+    ASSERT_TRUE(pointerComesTo(inWindow));
     ASSERT_TRUE(waitFocused(viewer));
     tapKey(display(), XK_F11);
     ASSERT_TRUE(viewer.waitCoversMonitor(modeChangeLimit));
     const Point rest = startRest();
-    ASSERT_TRUE(waitUntil([&] { return pointerPosition(display()) == rest; }, placementLimit));
+    ASSERT_TRUE(pointerComesTo(rest));
     movePointer(display(), rest.x + 10, rest.y + 10);
-    ASSERT_TRUE(waitUntil([&] { return pointerPosition(display()) == rest; }, placementLimit));
+    ASSERT_TRUE(pointerComesTo(rest));
     const auto after = captureSettled(display(), viewer.window(), settleLimit);
     ASSERT_TRUE(after);
     ASSERT_TRUE(waitFocused(viewer));

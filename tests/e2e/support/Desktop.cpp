@@ -52,10 +52,8 @@ Point restPointFor(const Area& window, Point inWindow, const std::vector<Area>& 
             monitor = m;
         }
     }
-    const int left = std::max(window.x, monitor.x), top = std::max(window.y, monitor.y);
-    const int right = std::min(window.x + window.width, monitor.x + monitor.width);
-    const int bottom = std::min(window.y + window.height, monitor.y + monitor.height);
-    return Point{left + (right - left) / 2, top + (bottom - top) / 2};
+    const Area shows = overlapOf(window, monitor);
+    return Point{shows.x + shows.width / 2, shows.y + shows.height / 2};
 }
 
 }  // namespace e2e

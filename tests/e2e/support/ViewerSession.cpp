@@ -73,18 +73,28 @@ Point ViewerSession::restIn(const Geometry& window) const {
                         session_->desktop().allMonitors());
 }
 
-std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int width, int height, Millis limit) {
+bool ViewerSession::pointerComesTo(Point where, Millis limit) const {
+    return waitUntil([&] { return pointerPosition(display()) == where; }, limit);
+}
+
+std::optional<Geometry> ViewerSession::waitHeldStill(const App& app, Millis limit, Millis period,
+                                                     const std::function<bool(const Geometry&)>& accept) {
     std::optional<Geometry> previous, now;
-    const bool placed = waitUntil(
+    const bool still = waitUntil(
         [&] {
             previous = now;
             now = app.geometry();
-            return previous && now && now->viewable && now->width == width && now->height == height &&
-                   now->x == previous->x && now->y == previous->y && pointerPosition(display()) == restIn(*now);
+            return previous && now && now->x == previous->x && now->y == previous->y && accept(*now);
         },
-        limit, windowStillPeriod);
-    if (!placed) return std::nullopt;
+        limit, period);
+    if (!still) return std::nullopt;
     return now;
+}
+
+std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int width, int height, Millis limit) {
+    return waitHeldStill(app, limit, windowStillPeriod, [&](const Geometry& g) {
+        return g.viewable && g.width == width && g.height == height && pointerPosition(display()) == restIn(g);
+    });
 }
 
 // Without a window manager the keys go to the window under the pointer.
@@ -110,7 +120,7 @@ std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int
 
 ::testing::AssertionResult ViewerSession::waitStarted(App& app, Picture* picture) {
     if (!app.waitCoversMonitor(fullScreenLimit)) return ::testing::AssertionFailure() << "never covered its monitor";
-    if (!waitUntil([&] { return pointerPosition(display()) == startRest(); }, fullScreenLimit)) {
+    if (!pointerComesTo(startRest(), fullScreenLimit)) {
         const Point p = pointerPosition(display());
         return ::testing::AssertionFailure() << "the pointer never came to rest on (" << startRest().x << ", "
                                              << startRest().y << "); it is at (" << p.x << ", " << p.y << ")";

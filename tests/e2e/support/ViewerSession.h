@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ constexpr Point startAnchor{320, 240};
 // Limits for what the tests wait on; generous, because llvmpipe on two shared cores is
 // slow, and polled, so a healthy run does not wait them out.
 constexpr Millis fullScreenLimit(15000);
+constexpr Millis placementLimit(5000);    // for the viewer to answer a movement
+constexpr Millis modeChangeLimit(10000);  // F11 either way
 constexpr Millis quitLimit(5000);  // "promptly": a key to a gone process
 constexpr Millis settleLimit(15000);
 
@@ -56,6 +59,12 @@ protected:
     // The same for the anchor of a window placed at `window`.
     Point restIn(const Geometry& window) const;
 
+    // Waits until the pointer rests at `where` (screen pixels).
+    bool pointerComesTo(Point where, Millis limit = placementLimit) const;
+    // Polls every `period` until two polls in a row find the window at the same place and
+    // `accept` takes it; returns its geometry then, or nullopt.
+    static std::optional<Geometry> waitHeldStill(const App& app, Millis limit, Millis period,
+                                                 const std::function<bool(const Geometry&)>& accept);
     // Waits until the window holds still at width x height (a manager may restore a size
     // and then move the window) and the pointer rests at restIn() of it; returns the
     // window's geometry then, or nullopt.
