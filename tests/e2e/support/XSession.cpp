@@ -82,6 +82,15 @@ bool windowManagerManages(Display* display, Child& manager, Millis limit) {
         limit);
     return mapped && released && manager.running();
 }
+
+// Runs a set-up tool to its end; throws with what it wrote on standard error if it fails.
+void runSetUpTool(ChildOptions tool, const std::string& errorLog, Millis limit, const std::string& what) {
+    tool.stderrPath = errorLog;
+    Child run(tool);
+    const auto status = run.waitExit(limit);
+    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
+        throw std::runtime_error(what + " failed: " + readFile(errorLog));
+}
 }  // namespace
 
 XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
@@ -116,11 +125,7 @@ XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
 void XSession::setKeyboardMap() {
     ChildOptions keymap;
     keymap.argv = {"/usr/bin/setxkbmap", "-display", displayName_, "-option", "srvrkeys:none"};
-    keymap.stderrPath = scratch_.file("setxkbmap.log");
-    Child setter(keymap);
-    const auto status = setter.waitExit(keymapLimit);
-    if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
-        throw std::runtime_error("setxkbmap failed: " + readFile(scratch_.file("setxkbmap.log")));
+    runSetUpTool(keymap, scratch_.file("setxkbmap.log"), keymapLimit, "setxkbmap");
 }
 
 // As a user would: the first monitor takes over the screen's one output, the others
@@ -136,11 +141,7 @@ void XSession::declareMonitors() {
         xrandr.argv = {"/usr/bin/xrandr", "--setmonitor", "monitor" + std::to_string(i), geometry,
                        i == 0 ? "screen" : "none"};
         xrandr.environment = {"DISPLAY=" + displayName_};
-        xrandr.stderrPath = scratch_.file("xrandr.log");
-        Child run(xrandr);
-        const auto status = run.waitExit(managerStartLimit);
-        if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0)
-            throw std::runtime_error("xrandr --setmonitor failed: " + readFile(scratch_.file("xrandr.log")));
+        runSetUpTool(xrandr, scratch_.file("xrandr.log"), managerStartLimit, "xrandr --setmonitor");
     }
 }
 
