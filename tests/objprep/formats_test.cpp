@@ -120,12 +120,20 @@ TEST(Formats, DamagedOrUnreadableFilesAreRefusedWithOneLineAndNoOutput) {
     strips.replace(strips.find("element face 6"), 14, "element tristrips 6");
     std::string ownElement = ply;
     ownElement.replace(ownElement.find("element face 6"), 14, "element polygon 6");
+    // Face indices in a float list: a huge one and a NaN (only a binary file can hold one).
+    const std::string floatFaces = "element vertex 0\nproperty float x\nproperty float y\nproperty float z\n"
+                                   "element face 1\nproperty list uchar float vertex_indices\nend_header\n";
+    std::string nanIndex = "ply\nformat binary_little_endian 1.0\n" + floatFaces + '\x03';
+    for (int k = 0; k < 3; ++k)
+        nanIndex += std::string("\x00\x00\xC0\x7F", 4);
     const std::vector<std::array<std::string, 3>> cases = {
         {"cut.glb", glbFile.substr(0, glbFile.size() - 40), "it is cut short"},
         {"empty-buffer.glb", glb(emptyBuffer, cubeBuffer()), "out of the range glTF allows"},
         {"strips.ply", strips, "triangle strips"},
         {"own-element.ply", ownElement, "element \"polygon\""},
         {"cut.ply", ply.substr(0, ply.size() - 30), "cut short"},
+        {"huge-index.ply", "ply\nformat ascii 1.0\n" + floatFaces + "3 0 1e300 1\n", "vertex 1e+300, which no"},
+        {"nan-index.ply", nanIndex, "vertex nan, which no"},
         {"overcounted.stl", stlBinary(13), "the STL header says 13 triangles but the file holds only 12"},
         {"cut-text.stl", stlText().substr(0, 400), "cut short"},
         {"missing-bin.gltf", twoNodeGltfJson("missing.bin"), "\"missing.bin\" is needed but it cannot be read"},

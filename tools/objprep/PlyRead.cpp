@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -209,6 +210,15 @@ private:
     ByteReader binary_;
 };
 
+// A whole number as such; anything else (huge, fractional, NaN) as printf's %g writes it.
+std::string numberText(double v) {
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return std::to_string(static_cast<long long>(v));
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
 int indexOf(const Element& e, const char* name) {
     for (std::size_t i = 0; i < e.properties.size(); ++i)
         if (e.properties[i].name == name && !e.properties[i].countType)
@@ -303,9 +313,9 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
                         double index = 0;
                         ok = values.next(*prop.type, index);
                         if (ok && isFace && static_cast<int>(p) == list) {
-                            if (index < 0 || index >= static_cast<double>(INT32_MAX)) {
+                            if (!(index >= 0 && index < static_cast<double>(INT32_MAX))) {  // NaN fails too
                                 diagnostics.error("face " + std::to_string(n + 1) + " names vertex " +
-                                                  std::to_string(static_cast<long long>(index)) + ", which no vertex has");
+                                                  numberText(index) + ", which no vertex has");
                                 return;
                             }
                             model.corners.push_back({static_cast<int>(index), SourceModel::noNormal});
