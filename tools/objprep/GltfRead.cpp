@@ -223,6 +223,10 @@ public:
 
 private:
     void fail(const std::string& message) { diagnostics_.error(message); }
+    void failTooMany() {
+        fail("the scene places more than " + std::to_string(mostEntries) +
+             " vertices or corners, far more than the viewer holds");
+    }
 
     // The accessor's values as doubles, `components` per element; false with a message
     // when it does not fit its buffer or is of another kind.
@@ -265,6 +269,15 @@ private:
                                             checkedAdd(end, element, end) && end <= viewEnd));
         if (!fits) {
             fail(name + " reaches past the end of its buffer: the file is cut short or damaged");
+            return false;
+        }
+        // The limit on what the scene places, checked before decoding so that one huge
+        // accessor cannot exhaust memory first: positions add `count` vertices, indices
+        // up to 3 corners each.
+        const std::uint64_t placed = forIndices ? model_.corners.size() + 3 * std::uint64_t{a.count}
+                                                : model_.positions.size() + std::uint64_t{a.count};
+        if (placed > mostEntries) {
+            failTooMany();
             return false;
         }
         const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
@@ -322,8 +335,7 @@ private:
                             std::to_string(indices.size()) + " corners, not a multiple of 3");
             const std::size_t firstVertex = model_.positions.size(), firstNormal = model_.normals.size();
             if (firstVertex + count > mostEntries || model_.corners.size() + 3 * indices.size() > mostEntries)
-                return fail("the scene places more than " + std::to_string(mostEntries) +
-                            " vertices or corners, far more than the viewer holds");
+                return failTooMany();
             for (std::size_t i = 0; i < count; ++i) {
                 model_.positions.push_back(world.point({xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]}));
                 model_.positionOffsets.push_back(0);
