@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -86,9 +87,13 @@ TEST(Formats, GltfPlacesEveryNodeWithItsTransformAndLeavesOutLines) {
     const std::string bin = cubeBuffer();
     const std::string folder = prep::scratch();
     prep::write("cube.bin", bin);
+    // A backslash is an ordinary character in a POSIX file name, folder or not.
+    std::filesystem::create_directory(folder + "odd\\folder");
+    prep::write("odd\\folder/cube.bin", bin);
     const std::vector<std::pair<std::string, std::string>> files = {
         {"two-nodes.glb", glb(twoNodeGltfJson(""), bin)},
         {"two-nodes-beside.gltf", twoNodeGltfJson("cube.bin")},
+        {"odd\\folder/two\\nodes.gltf", twoNodeGltfJson("cube.bin")},
         {"two-nodes-inline.gltf", twoNodeGltfJson("data:application/octet-stream;base64," + base64(bin))},
     };
     for (const auto& [name, bytes] : files) {
@@ -137,6 +142,8 @@ TEST(Formats, DamagedOrUnreadableFilesAreRefusedWithOneLineAndNoOutput) {
         {"overcounted.stl", stlBinary(13), "the STL header says 13 triangles but the file holds only 12"},
         {"cut-text.stl", stlText().substr(0, 400), "cut short"},
         {"missing-bin.gltf", twoNodeGltfJson("missing.bin"), "\"missing.bin\" is needed but it cannot be read"},
+        {"climbing.gltf", twoNodeGltfJson("../cube.bin"), "lies outside the model's folder"},
+        {"backslash-uri.gltf", twoNodeGltfJson("odd\\\\folder\\\\cube.bin"), "lies outside the model's folder"},
         {"empty-scene.gltf", R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[]}]})", "no meshes"},
         {"not-gltf.glb", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "named like a glTF file"},
     };

@@ -13,6 +13,7 @@
 #include "ModelFormat.h"
 #include "Normals.h"
 #include "ObjRead.h"
+#include "PlatformFiles.h"
 #include "PlyRead.h"
 #include "SourceModel.h"
 #include "StlRead.h"
@@ -66,7 +67,7 @@ void warningAt(const SourceModel& m, Diagnostics& diagnostics, std::size_t offse
 }
 
 std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t slash = path.find_last_of(folderSeparators());
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 

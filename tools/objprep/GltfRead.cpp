@@ -97,15 +97,19 @@ bool fileExists(const std::string&, void*) { return true; }
 
 std::string expandPath(const std::string& path, void*) { return path; }
 
+// Only the part the glTF file named is checked: the folder's own name may hold anything.
 bool insideFolder(const FileAccess& access, const std::string& path) {
     if (path.compare(0, access.folder.size(), access.folder) != 0)
         return false;
-    std::stringstream rest(path.substr(access.folder.size()));
+    const std::string named = path.substr(access.folder.size());
+    if (named.find('\\') != std::string::npos)
+        return false;
+    std::stringstream rest(named);
     std::string part;
     while (std::getline(rest, part, '/'))
         if (part == "..")
             return false;
-    return path.find('\\') == std::string::npos;
+    return true;
 }
 
 bool readFile(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* user) {
@@ -398,21 +402,21 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
     if (!binary && bytes.substr(0, bom.size()) == bom)
         bytes.remove_prefix(bom.size());  // the JSON parser would stop at it
     tinygltf::TinyGLTF loader;
-    FileAccess access{folder.empty() ? "./" : folder + (folder.back() == '/' ? "" : "/"), readBesideFiles, ""};
+    // Ends in '/', so the library joins it and a uri without adding one of its own.
+    FileAccess access{folder.empty() ? "./" : folder.back() == '/' ? folder : folder + "/", readBesideFiles, ""};
     loader.SetFsCallbacks({fileExists, expandPath, readFile, writeNothing, &access});
     loader.SetImageLoader(skipImage, nullptr);
     tinygltf::Model gltf;
     std::string error, warning;
-    const std::string base = access.folder.substr(0, access.folder.size() - 1);
     bool loaded = false;
     // The library indexes some values it has not checked (a buffer with byteLength 0 for one)
     // with bounds-checked access; such a throw means the file is malformed, not that we are.
     try {
         loaded = binary ? loader.LoadBinaryFromMemory(&gltf, &error, &warning,
                                                       reinterpret_cast<const unsigned char*>(bytes.data()),
-                                                      static_cast<unsigned int>(bytes.size()), base)
+                                                      static_cast<unsigned int>(bytes.size()), access.folder)
                         : loader.LoadASCIIFromString(&gltf, &error, &warning, bytes.data(),
-                                                     static_cast<unsigned int>(bytes.size()), base);
+                                                     static_cast<unsigned int>(bytes.size()), access.folder);
     } catch (const std::bad_alloc&) {
         return diagnostics.error("not enough memory to read the glTF file");
     } catch (const std::exception&) {

@@ -20,3 +20,6 @@ bool moveOver(const std::string& from, const std::string& to);
 int openNullDevice();
 // The folder for temporary files, with a trailing separator.
 std::string temporaryFolder();
+// The characters that end a folder's name in a path: '/', and on Windows the backslash
+// too (on POSIX a backslash is a character of the name like any other).
+const char* folderSeparators();

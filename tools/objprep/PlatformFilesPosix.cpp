@@ -32,6 +32,8 @@ bool moveOver(const std::string& from, const std::string& to) { return ::rename(
 
 int openNullDevice() { return ::open("/dev/null", O_WRONLY | O_CLOEXEC); }
 
+const char* folderSeparators() { return "/"; }
+
 std::string temporaryFolder() {
     const char* dir = std::getenv("TMPDIR");
     return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/";

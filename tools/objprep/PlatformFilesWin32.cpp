@@ -65,3 +65,5 @@ std::string temporaryFolder() {
     const DWORD length = ::GetTempPathA(sizeof folder, folder);
     return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string(".\\");
 }
+
+const char* folderSeparators() { return "/\\"; }
