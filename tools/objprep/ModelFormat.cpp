@@ -4,10 +4,11 @@
 #include <cctype>
 #include <cstdint>
 
+#include "ByteReader.h"
+#include "StlRead.h"
+
 namespace {
 
-constexpr std::size_t stlHeaderBytes = 84;  // 80 bytes of text, then the triangle count
-constexpr std::size_t stlTriangleBytes = 50;
 constexpr std::size_t sniffBytes = 512;  // how far a text format is looked for
 
 std::string lowerExtension(const std::string& name) {
@@ -36,12 +37,9 @@ bool startsWithWord(std::string_view s, std::string_view word) {
 
 // A binary STL file whose size is exactly what its triangle count calls for.
 bool sizedLikeBinaryStl(std::string_view bytes) {
-    if (bytes.size() < stlHeaderBytes)
-        return false;
+    ByteReader in(bytes, stlHeaderBytes, false);
     std::uint64_t count = 0;
-    for (int k = 3; k >= 0; --k)
-        count = (count << 8) | static_cast<unsigned char>(bytes[80 + static_cast<std::size_t>(k)]);
-    return bytes.size() == stlHeaderBytes + count * stlTriangleBytes;
+    return in.unsignedOf(4, count) && in.left() == count * stlTriangleBytes;
 }
 
 bool looksBinary(std::string_view bytes) {
@@ -53,18 +51,6 @@ bool looksBinary(std::string_view bytes) {
 }
 
 }  // namespace
-
-const char* formatName(ModelFormat format) {
-    switch (format) {
-    case ModelFormat::GltfText:
-    case ModelFormat::GltfBinary: return "glTF";
-    case ModelFormat::StlText:
-    case ModelFormat::StlBinary: return "STL";
-    case ModelFormat::Ply: return "PLY";
-    case ModelFormat::Obj: break;
-    }
-    return "OBJ";
-}
 
 bool detectFormat(std::string_view bytes, const std::string& name, ModelFormat& format, std::string& problem) {
     const std::string ext = lowerExtension(name);

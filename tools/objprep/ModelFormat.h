@@ -10,6 +10,3 @@ enum class ModelFormat { Obj, GltfText, GltfBinary, StlText, StlBinary, Ply };
 // bear out. Returns false with `problem` set when the name claims a format the content is
 // not in.
 bool detectFormat(std::string_view bytes, const std::string& name, ModelFormat& format, std::string& problem);
-
-// "glTF", "STL", "PLY" or "OBJ", for messages.
-const char* formatName(ModelFormat format);

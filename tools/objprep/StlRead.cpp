@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr std::size_t headerBytes = 80;
-constexpr std::size_t triangleBytes = 50;  // normal, three corners, attribute word
-
 // Collects facets, sharing corners of equal coordinates.
 class FacetSink {
 public:
@@ -58,21 +55,21 @@ private:
 };
 
 void readBinary(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
-    ByteReader in(bytes, headerBytes, false);
+    ByteReader in(bytes, stlHeaderBytes, false);
     std::uint64_t count = 0;
     if (!in.unsignedOf(4, count)) {
         diagnostics.error("a binary STL file needs an 84-byte header; this one has " + std::to_string(bytes.size()) +
                           " bytes");
         return;
     }
-    const std::size_t held = in.left() / triangleBytes;
+    const std::size_t held = in.left() / stlTriangleBytes;
     if (count > held) {
         diagnostics.error("the STL header says " + std::to_string(count) + " triangles but the file holds only " +
                           std::to_string(held) + ": it is cut short");
         return;
     }
-    if (in.left() != count * triangleBytes)
-        diagnostics.warning(std::to_string(in.left() - count * triangleBytes) + " bytes after the " +
+    if (in.left() != count * stlTriangleBytes)
+        diagnostics.warning(std::to_string(in.left() - count * stlTriangleBytes) + " bytes after the " +
                             std::to_string(count) + " triangles the header counts are ignored");
     FacetSink sink(model);
     for (std::uint64_t t = 0; t < count; ++t) {
