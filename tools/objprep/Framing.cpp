@@ -44,8 +44,7 @@ double fitScale(double across, double deep, double distance, double tangent) {
     return across > 0 ? tangent * distance / (across + tangent * deep) : INFINITY;
 }
 
-}  // namespace
-
+// The start-up eye in the main model's coordinates, and its view direction there.
 Point3 startEyeForMainModel() {
     // The view turns and scales about the eye, which sits at minus the camera translation.
     const Vec3 p = scene::startPosition, o = scene::mainModelOffset;
@@ -57,6 +56,8 @@ Point3 startViewDirection() {
     const double yaw = scene::startYaw * pi / 180;
     return {std::sin(yaw), 0, -std::cos(yaw)};
 }
+
+}  // namespace
 
 bool frameModel(const std::vector<Point3>& positions, Target target, Framing& framing, std::string& problem) {
     const Box box = boxOf(positions);

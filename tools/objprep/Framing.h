@@ -18,7 +18,3 @@ struct Framing {
 // over its own origin, about which it turns. False with `problem` set when the model has
 // no extent to frame.
 bool frameModel(const std::vector<Point3>& positions, Target target, Framing& framing, std::string& problem);
-
-// The start-up eye in the main model's coordinates, and its view direction there.
-Point3 startEyeForMainModel();
-Point3 startViewDirection();
