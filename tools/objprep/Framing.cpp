@@ -35,8 +35,6 @@ Box boxOf(const std::vector<Point3>& points) {
     return b;
 }
 
-bool finite(Point3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-
 // The largest scale at which a box of half extent `across` (in a view direction) and
 // `deep` (along the view) centred `distance` ahead stays within `tangent` of the view's
 // axis: its near face is the widest, so s * across / (distance - s * deep) = tangent.

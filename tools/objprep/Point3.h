@@ -16,3 +16,4 @@ inline Point3 cross(Point3 a, Point3 b) {
 }
 inline double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double length(Point3 a) { return std::sqrt(dot(a, a)); }
+inline bool finite(Point3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }

@@ -36,8 +36,6 @@ public:
     }
 
 private:
-    static bool finite(Point3 p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-
     int vertexOf(Point3 p, std::size_t offset) {
         std::array<std::uint64_t, 3> key;
         const double c[3] = {p.x + 0.0, p.y + 0.0, p.z + 0.0};  // -0 and 0 are one place
