@@ -16,7 +16,7 @@ namespace {
 // Collects facets, sharing corners of equal coordinates.
 class FacetSink {
 public:
-    explicit FacetSink(SourceModel& model) : model_(model) { model_.textLines = false; }
+    explicit FacetSink(SourceModel& model) : model_(model) {}
 
     // `corners` positions of one facet; false when a coordinate is not finite.
     bool add(Point3 normal, const Point3* corners, int count, std::size_t offset) {
@@ -122,7 +122,6 @@ private:
 void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
     Words words(bytes);
     FacetSink sink(model);
-    model.textLines = true;
     const std::string_view bom = "\xEF\xBB\xBF";
     if (bytes.substr(0, bom.size()) == bom)
         words.skip(bom.size());
@@ -138,10 +137,13 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
              (got.empty() ? std::string("the end of the file: it is cut short") : "\"" + std::string(got) + "\""));
         return false;
     };
+    const auto skipName = [&] {  // the solid's name, up to its first facet or its end
+        while (words.peek() != "facet" && words.peek() != "endsolid" && !words.peek().empty())
+            words.next();
+    };
     if (!expect("solid"))
         return;
-    while (words.peek() != "facet" && words.peek() != "endsolid" && !words.peek().empty())
-        words.next();  // the solid's name
+    skipName();
     for (;;) {
         const std::string_view word = words.next();
         if (word == "endsolid") {
@@ -150,8 +152,7 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
             if (words.peek().empty())
                 return;
             words.next();  // some files hold several solids
-            while (words.peek() != "facet" && words.peek() != "endsolid" && !words.peek().empty())
-                words.next();
+            skipName();
             continue;
         }
         if (word != "facet") {
@@ -187,6 +188,7 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
 }  // namespace
 
 void readStl(std::string_view bytes, bool binary, SourceModel& model, Diagnostics& diagnostics) {
+    model.textLines = !binary;
     if (binary)
         readBinary(bytes, model, diagnostics);
     else
