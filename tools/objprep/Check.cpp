@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 
+#include "ByteOrderMark.h"
 #include "Cli.h"
 #include "FileIo.h"
 #include "FloatText.h"
@@ -227,7 +228,7 @@ struct Analyzer {
             return quoted(token) + " is read as a command from the middle of a line";
         const std::string_view firstLine = token.substr(0, token.find('\n'));
         const std::string_view firstWord = firstLine.substr(0, firstLine.find('\t'));
-        if (token.substr(0, 3) == "\xEF\xBB\xBF")
+        if (byteOrderMarkLength(token) > 0)
             return "the file starts with a byte order mark, which the viewer reads as part of the first word";
         if (token[0] == '#')
             return "a comment line, which the viewer does not skip";

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ByteOrderMark.h"
 #include "ByteReader.h"
 #include "TinyGltf.h"
 
@@ -398,9 +399,8 @@ void readGltf(std::string_view bytes, bool binary, const std::string& folder, bo
             return diagnostics.error("the .glb header says " + std::to_string(length) + " bytes but the file holds " +
                                      std::to_string(bytes.size()) + ": it is cut short");
     }
-    const std::string_view bom = "\xEF\xBB\xBF";
-    if (!binary && bytes.substr(0, bom.size()) == bom)
-        bytes.remove_prefix(bom.size());  // the JSON parser would stop at it
+    if (!binary)
+        bytes.remove_prefix(byteOrderMarkLength(bytes));  // the JSON parser would stop at it
     tinygltf::TinyGLTF loader;
     // Ends in '/', so the library joins it and a uri without adding one of its own.
     FileAccess access{folder.empty() ? "./" : folder.back() == '/' ? folder : folder + "/", readBesideFiles, ""};

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "ByteOrderMark.h"
 #include "ByteReader.h"
 #include "StlRead.h"
 
@@ -22,9 +23,7 @@ std::string lowerExtension(const std::string& name) {
 }
 
 std::string_view skipSpace(std::string_view s) {
-    const std::string_view bom = "\xEF\xBB\xBF";
-    if (s.substr(0, bom.size()) == bom)
-        s.remove_prefix(bom.size());
+    s.remove_prefix(byteOrderMarkLength(s));
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
     return s;

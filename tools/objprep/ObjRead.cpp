@@ -6,6 +6,8 @@
 #include <streambuf>
 #include <string>
 
+#include "ByteOrderMark.h"
+
 namespace {
 
 // A read-only stream over the file's bytes that can tell its position, so that each
@@ -143,8 +145,7 @@ std::string tameExponents(std::string_view bytes) {
 
 void readObj(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
     // A byte order mark would hide the first record from the library.
-    const std::string_view bom = "\xEF\xBB\xBF";
-    const std::size_t base = bytes.substr(0, bom.size()) == bom ? bom.size() : 0;
+    const std::size_t base = byteOrderMarkLength(bytes);
     const std::string tamed = tameExponents(bytes);
     MemoryBuffer buffer((tamed.empty() ? bytes : std::string_view(tamed)).substr(base));
     std::istream stream(&buffer);

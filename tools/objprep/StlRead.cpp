@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "ByteOrderMark.h"
 #include "ByteReader.h"
 
 namespace {
@@ -122,9 +123,7 @@ private:
 void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
     Words words(bytes);
     FacetSink sink(model);
-    const std::string_view bom = "\xEF\xBB\xBF";
-    if (bytes.substr(0, bom.size()) == bom)
-        words.skip(bom.size());
+    words.skip(byteOrderMarkLength(bytes));
     std::vector<Point3> loop;
     const auto fail = [&](const std::string& what) {
         diagnostics.errorAt(words.start(), what);
