@@ -1,15 +1,14 @@
 #include "PlyRead.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "ByteReader.h"
+#include "Words.h"
 
 namespace {
 
@@ -62,18 +61,11 @@ struct Header {
 };
 
 std::vector<std::string> split(std::string_view line) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
-            ++i;
-        if (i > start)
-            words.emplace_back(line.substr(start, i - start));
-    }
-    return words;
+    std::vector<std::string> out;
+    Words words(line);
+    for (std::string_view w = words.next(); !w.empty(); w = words.next())
+        out.emplace_back(w);
+    return out;
 }
 
 bool parseCount(const std::string& text, std::uint64_t& count) {
@@ -162,29 +154,22 @@ bool readHeader(std::string_view bytes, Header& header, std::string& problem) {
 class Values {
 public:
     Values(std::string_view bytes, const Header& header)
-        : bytes_(bytes), at_(header.dataStart), text_(header.encoding == Encoding::Text),
+        : size_(bytes.size()), text_(header.encoding == Encoding::Text), words_(bytes, header.dataStart),
           binary_(bytes, header.dataStart, header.encoding == Encoding::Big) {}
 
     bool next(const Type& type, double& value) {
         if (!text_)
             return binaryValue(type, value);
-        while (at_ < bytes_.size() && std::isspace(static_cast<unsigned char>(bytes_[at_])))
-            ++at_;
-        const std::size_t start = at_;
-        while (at_ < bytes_.size() && !std::isspace(static_cast<unsigned char>(bytes_[at_])))
-            ++at_;
-        if (at_ == start)
+        const std::string_view word = words_.next();
+        if (word.empty())
             return false;
-        const std::string word(bytes_.substr(start, at_ - start));
-        char* end = nullptr;
-        value = std::strtod(word.c_str(), &end);
-        if (*end != '\0' || !std::isfinite(value) || (type.kind != Kind::Float && value != std::floor(value)))
+        if (!finiteNumber(word, value) || (type.kind != Kind::Float && value != std::floor(value)))
             bad_ = true;
         return !bad_;
     }
     // Whether `count` more values of at least `size` bytes can be there at all.
     bool mayHold(std::uint64_t count, int size) const {
-        const std::uint64_t left = text_ ? (bytes_.size() - at_ + 1) / 2 : binary_.left();
+        const std::uint64_t left = text_ ? (size_ - words_.offset() + 1) / 2 : binary_.left();
         return count <= left / static_cast<std::uint64_t>(text_ ? 1 : std::max(size, 1));
     }
     bool bad() const { return bad_; }
@@ -203,10 +188,10 @@ private:
         return true;
     }
 
-    std::string_view bytes_;
-    std::size_t at_;
+    std::size_t size_;
     bool text_;
     bool bad_ = false;
+    Words words_;
     ByteReader binary_;
 };
 

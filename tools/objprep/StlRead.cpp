@@ -1,16 +1,14 @@
 #include "StlRead.h"
 
 #include <array>
-#include <cctype>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
 #include "ByteOrderMark.h"
 #include "ByteReader.h"
+#include "Words.h"
 
 namespace {
 
@@ -86,44 +84,9 @@ void readBinary(std::string_view bytes, SourceModel& model, Diagnostics& diagnos
     }
 }
 
-// Whitespace-separated words of a text STL file, with the line of each for messages.
-class Words {
-public:
-    explicit Words(std::string_view text) : text_(text) {}
-
-    std::string_view next() {
-        while (at_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[at_]))) {
-            ++at_;
-        }
-        start_ = at_;
-        while (at_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[at_])))
-            ++at_;
-        return text_.substr(start_, at_ - start_);
-    }
-    std::string_view peek() {
-        const std::size_t at = at_, start = start_;
-        const std::string_view w = next();
-        at_ = at, start_ = start;
-        return w;
-    }
-    bool number(double& value) {
-        const std::string word(next());
-        char* end = nullptr;
-        value = std::strtod(word.c_str(), &end);
-        return !word.empty() && *end == '\0' && std::isfinite(value);
-    }
-    std::size_t start() const { return start_; }
-    void skip(std::size_t count) { at_ += count; }
-
-private:
-    std::string_view text_;
-    std::size_t at_ = 0, start_ = 0;
-};
-
 void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
-    Words words(bytes);
+    Words words(bytes, byteOrderMarkLength(bytes));
     FacetSink sink(model);
-    words.skip(byteOrderMarkLength(bytes));
     std::vector<Point3> loop;
     const auto fail = [&](const std::string& what) {
         diagnostics.errorAt(words.start(), what);
@@ -136,6 +99,7 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
              (got.empty() ? std::string("the end of the file: it is cut short") : "\"" + std::string(got) + "\""));
         return false;
     };
+    const auto number = [&](double& value) { return finiteNumber(words.next(), value); };
     const auto skipName = [&] {  // the solid's name, up to its first facet or its end
         while (words.peek() != "facet" && words.peek() != "endsolid" && !words.peek().empty())
             words.next();
@@ -163,7 +127,7 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
         Point3 normal;
         if (!expect("normal"))
             return;
-        if (!words.number(normal.x) || !words.number(normal.y) || !words.number(normal.z))
+        if (!number(normal.x) || !number(normal.y) || !number(normal.z))
             return fail("a facet normal needs three finite numbers");
         if (!expect("outer") || !expect("loop"))
             return;
@@ -171,7 +135,7 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
         while (words.peek() == "vertex") {
             words.next();
             Point3 p;
-            if (!words.number(p.x) || !words.number(p.y) || !words.number(p.z))
+            if (!number(p.x) || !number(p.y) || !number(p.z))
                 return fail("a vertex needs three finite numbers");
             loop.push_back(p);
         }
