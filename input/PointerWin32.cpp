@@ -11,6 +11,9 @@ namespace {
 constexpr unsigned pollIntervalMs = 10;
 // Long enough for any desktop to settle a full-screen request.
 constexpr int pollAttempts = 300;  // 3 s
+// Polls in a row (50 ms) that a window out of full screen must keep its place and size
+// to count as settled: a window manager under wine may move it after Windows placed it.
+constexpr int stillPolls = 5;
 // More than any toolkit raises the pointer's display count.
 constexpr int hideCallLimit = 16;
 
@@ -24,6 +27,8 @@ struct PointerState {
     bool pendingFullScreen = false;
     POINT pendingTarget{};
     int attemptsLeft = 0;
+    RECT seen{};       // the client area at the last poll, in screen coordinates
+    int stillFor = 0;  // polls in a row the window has kept its place and size
 } state;
 
 bool bindCurrentWindow() {
@@ -38,6 +43,16 @@ POINT clientOrigin() {
 }
 
 bool samePoint(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+bool heldStill() {
+    RECT area{};
+    GetClientRect(state.window, &area);
+    const POINT origin = clientOrigin();
+    OffsetRect(&area, origin.x, origin.y);
+    state.stillFor = EqualRect(&area, &state.seen) ? state.stillFor + 1 : 0;
+    state.seen = area;
+    return state.stillFor >= stillPolls;
+}
 
 // True when the window is shown and its client area is exactly its monitor.
 bool coversMonitor() {
@@ -91,8 +106,9 @@ void placeNow(int x, int y) {
 
 void placeWhenSettled(int /*value*/) {
     if (!state.pending) return;
+    const bool still = heldStill();
     const bool settled =
-        state.pendingFullScreen ? coversMonitor() : IsWindowVisible(state.window) && !coversMonitor();
+        state.pendingFullScreen ? coversMonitor() : IsWindowVisible(state.window) && !coversMonitor() && still;
     if (!settled && --state.attemptsLeft > 0) {
         glutTimerFunc(pollIntervalMs, placeWhenSettled, 0);
         return;
@@ -122,6 +138,7 @@ void placePointerWhenSettled(int x, int y, bool fullScreen) {
     state.pendingFullScreen = fullScreen;
     state.pendingTarget = POINT{x, y};
     state.attemptsLeft = pollAttempts;
+    state.stillFor = 0;
     if (!polling) glutTimerFunc(pollIntervalMs, placeWhenSettled, 0);
 }
 

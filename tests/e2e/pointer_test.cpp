@@ -136,7 +136,11 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
     const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
-    ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display()));
+    const auto seen = viewer.geometry();
+    ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display())) << ", window "
+                        << (seen ? describe({seen->x, seen->y}) + " " + std::to_string(seen->width) + "x" +
+                                       std::to_string(seen->height) + (seen->viewable ? "" : " unmapped")
+                                 : std::string("gone"));
     const Point rest = restIn(*window);
     movePointer(display(), rest.x + 30, rest.y - 20);
     EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << window->x << ", " << window->y
