@@ -22,6 +22,13 @@ constexpr int stormMoves = 200;
 
 std::string describe(Point p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
 
+// "(100, 100) 640x480", or what keeps the window from showing.
+std::string describe(const std::optional<Geometry>& g) {
+    if (!g) return "gone";
+    return describe(Point{g->x, g->y}) + " " + std::to_string(g->width) + "x" + std::to_string(g->height) +
+           (g->viewable ? "" : " unmapped");
+}
+
 // "3 events: (320, 240) (320, 240) (320, 240)", the first few of them.
 std::string describe(const std::vector<Point>& points) {
     constexpr std::size_t shown = 8;
@@ -136,15 +143,12 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     tapKey(display(), XK_F11);
     const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
-    const auto seen = viewer.geometry();
     ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display())) << ", window "
-                        << (seen ? describe({seen->x, seen->y}) + " " + std::to_string(seen->width) + "x" +
-                                       std::to_string(seen->height) + (seen->viewable ? "" : " unmapped")
-                                 : std::string("gone"));
+                        << describe(viewer.geometry());
     const Point rest = restIn(*window);
     movePointer(display(), rest.x + 30, rest.y - 20);
-    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << window->x << ", " << window->y
-                                                 << "), pointer at " << describe(pointerPosition(display()));
+    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << window->x << ", " << window->y << "), pointer at "
+                                      << describe(pointerPosition(display()));
     ASSERT_TRUE(waitFocused(viewer));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
@@ -168,8 +172,8 @@ TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisible
     ASSERT_FALSE(rest == (Point{moved->x + startAnchor.x, moved->y + startAnchor.y})) << "the anchor shows";
     MotionWatch watch(display(), viewer.window(), listening());
     movePointer(display(), rest.x - 15, rest.y - 10);
-    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << moved->x << ", " << moved->y
-                                                 << "), pointer at " << describe(pointerPosition(display()));
+    EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << moved->x << ", " << moved->y << "), pointer at "
+                                      << describe(pointerPosition(display()));
     watch.collect(Millis(200));
     const auto atRest = watch.collect(restPeriod);
     EXPECT_TRUE(atRest.empty()) << "motion at rest: " << describe(atRest);

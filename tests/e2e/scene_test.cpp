@@ -138,8 +138,7 @@ TEST_F(SceneTest, TenPixelMoveTurnsExactlyOneDegreeOfYawAndOfPitch) {
     ASSERT_TRUE(waitStarted(viewer, &atStart));
     const Point rest = startRest();
     movePointer(display(), rest.x + 10, rest.y + 10);
-    EXPECT_TRUE(pointerComesTo(rest))
-        << "the pointer did not return to the anchor";
+    EXPECT_TRUE(pointerComesTo(rest)) << "the pointer did not return to the anchor";
     const auto moved = captureSettled(display(), viewer.window(), settleLimit);
     ASSERT_TRUE(moved);
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
