@@ -116,6 +116,43 @@ TEST(Formats, GltfPlacesEveryNodeWithItsTransformAndLeavesOutLines) {
     }
 }
 
+TEST(Formats, TriangleStripsRestartTurnEveryOtherTriangleAndDropJoins) {
+    // Two rows of four points in the plane z = 0, numbered 0-3 below and 4-7 above. A
+    // strip of one triangle, a restart, then a strip whose joining triangles (repeated
+    // corners) are left out but still count for the turning of the ones after them.
+    const std::vector<int> strips = {4, 0, 5, -1, 5, 1, 6, 2, 6, 6, 7, 3};
+    const auto pointOf = [](int v) { return prep::Vec{float(v % 4), float(v / 4), 0}; };
+    const std::vector<std::array<int, 3>> expected = {{4, 0, 5}, {5, 1, 6}, {6, 1, 2}, {7, 6, 3}};
+    const auto plyHeader = [](const char* format, const char* element) {
+        return std::string("ply\nformat ") + format + " 1.0\nelement vertex 8\nproperty float x\nproperty float y\n"
+               "property float z\nelement " + element + " 1\nproperty list uchar int vertex_indices\nend_header\n";
+    };
+    std::string text = plyHeader("ascii", "tristrips"), binary = plyHeader("binary_little_endian", "tristrips");
+    for (int v = 0; v < 8; ++v) {
+        text += std::to_string(v % 4) + " " + std::to_string(v / 4) + " 0\n";
+        for (float x : pointOf(v)) put(binary, x);
+    }
+    text += std::to_string(strips.size());
+    put<std::uint8_t>(binary, static_cast<std::uint8_t>(strips.size()));
+    for (int v : strips) {
+        text += " " + std::to_string(v);
+        put<std::int32_t>(binary, v);
+    }
+    text += "\n";
+    std::string faceList = text;
+    faceList.replace(faceList.find("element tristrips"), 17, "element face");
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"strips-text.ply", text}, {"strips-binary.ply", binary}, {"strips-as-faces.ply", faceList}}) {
+        const Converted c = convertFile(prep::write(name, bytes));
+        ASSERT_EQ(c.faces.size(), expected.size()) << name;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            for (std::size_t k = 0; k < 3; ++k)
+                EXPECT_EQ(c.faces[i].p[k], pointOf(expected[i][k])) << name << ": triangle " << i << " corner " << k;
+    }
+    EXPECT_NE(convertFile(prep::write("strips-named.ply", faceList)).err.find("read as triangle strips"),
+              std::string::npos);
+}
+
 TEST(Formats, DamagedOrUnreadableFilesAreRefusedWithOneLineAndNoOutput) {
     const std::string ply = modelfiles::ply(PlyEncoding::Little);
     const std::string glbFile = glb(twoNodeGltfJson(""), cubeBuffer());
