@@ -9,8 +9,9 @@
 namespace {
 
 // Cells about as wide as a triangle is long, but no more cells than this (a few bytes
-// each), whatever the model's proportions.
+// each), nor many more than triangles, whatever the model's proportions.
 constexpr double mostCells = 1 << 22;
+constexpr double cellsPerTriangle = 16;
 constexpr double cellGrowth = 1.25;
 
 Point3 pointAt(const std::vector<float>& xyz, unsigned i) {
@@ -78,6 +79,10 @@ public:
 
     double squaredDistanceTo(Point3 p) const {
         const std::array<int, 3> home = {cellOf(p.x, 0), cellOf(p.y, 1), cellOf(p.z, 2)};
+        // A point far from every triangle (where simplifying took a whole part away)
+        // would search shell after shell: past one look per triangle, look at each once.
+        const std::size_t mostLooks = triangles_.size() / 3;
+        std::size_t looks = 0;
         double best = INFINITY;
         for (int shell = 0;; ++shell) {
             // p lies in its home cell, so every cell of this shell is at least `shell - 1`
@@ -85,23 +90,23 @@ public:
             const double reach = std::max(shell - 1, 0) * cell_;
             if (best <= reach * reach)
                 return best;
+            if (looks > mostLooks)
+                return nearestOfAll(p);
             bool anyCell = false;
-            for (int k = home[2] - shell; k <= home[2] + shell; ++k)
-                for (int j = home[1] - shell; j <= home[1] + shell; ++j)
-                    for (int i = home[0] - shell; i <= home[0] + shell; ++i) {
-                        if (std::max({std::abs(i - home[0]), std::abs(j - home[1]), std::abs(k - home[2])}) != shell)
-                            continue;
-                        if (i < 0 || j < 0 || k < 0 || i >= size_[0] || j >= size_[1] || k >= size_[2])
-                            continue;
-                        anyCell = true;
-                        if (squaredDistanceToCell(p, {i, j, k}) >= best)
-                            continue;
-                        const std::size_t c = index(i, j, k);
-                        for (std::size_t e = start_[c]; e < start_[c + 1]; ++e) {
-                            const std::size_t t = 3 * std::size_t{entries_[e]};
-                            best = std::min(best, squaredDistance(p, corner(t, 0), corner(t, 1), corner(t, 2)));
-                        }
-                    }
+            forEachShellCell(home, shell, [&](int i, int j, int k) {
+                if (i < 0 || j < 0 || k < 0 || i >= size_[0] || j >= size_[1] || k >= size_[2])
+                    return;
+                anyCell = true;
+                ++looks;
+                if (squaredDistanceToCell(p, {i, j, k}) >= best)
+                    return;
+                const std::size_t c = index(i, j, k);
+                looks += start_[c + 1] - start_[c];
+                for (std::size_t e = start_[c]; e < start_[c + 1]; ++e) {
+                    const std::size_t t = 3 * std::size_t{entries_[e]};
+                    best = std::min(best, squaredDistance(p, corner(t, 0), corner(t, 1), corner(t, 2)));
+                }
+            });
             if (!anyCell)  // past the grid on every side
                 return best;
         }
@@ -111,15 +116,16 @@ private:
     Point3 corner(std::size_t t, int k) const { return pointAt(xyz_, triangles_[t + static_cast<std::size_t>(k)]); }
 
     bool sizeCells() {
+        const double most = std::min(mostCells, cellsPerTriangle * static_cast<double>(triangles_.size() / 3 + 1));
         double cells = 1;
         for (int a = 0; a < 3; ++a) {
             const double n = std::floor((component(high_, a) - component(low_, a)) / cell_) + 1;
-            if (n > mostCells)
+            if (n > most)
                 return false;
             size_[a] = static_cast<int>(n);
             cells *= n;
         }
-        return cells <= mostCells;
+        return cells <= most;
     }
     std::size_t cellCount() const {
         return static_cast<std::size_t>(size_[0]) * static_cast<std::size_t>(size_[1]) * static_cast<std::size_t>(size_[2]);
@@ -129,6 +135,24 @@ private:
                    static_cast<std::size_t>(size_[0]) +
                static_cast<std::size_t>(i);
     }
+    double nearestOfAll(Point3 p) const {
+        double best = INFINITY;
+        for (std::size_t t = 0; t < triangles_.size(); t += 3)
+            best = std::min(best, squaredDistance(p, corner(t, 0), corner(t, 1), corner(t, 2)));
+        return best;
+    }
+
+    // The cells at Chebyshev distance `shell` from `home`: the surface of a cube.
+    template <typename Visit>
+    static void forEachShellCell(std::array<int, 3> home, int shell, Visit&& visit) {
+        for (int dk = -shell; dk <= shell; ++dk)
+            for (int dj = -shell; dj <= shell; ++dj) {
+                const bool face = std::abs(dk) == shell || std::abs(dj) == shell;
+                for (int di = -shell; di <= shell; di += face || shell == 0 ? 1 : 2 * shell)
+                    visit(home[0] + di, home[1] + dj, home[2] + dk);
+            }
+    }
+
     double squaredDistanceToCell(Point3 p, std::array<int, 3> cell) const {
         double sum = 0;
         for (int axis = 0; axis < 3; ++axis) {
