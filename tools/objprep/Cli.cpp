@@ -252,8 +252,9 @@ int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
     };
     err << "objprep: wrote " << (args.output == "-" ? "standard output" : args.output) << ": "
         << counted(result.vertexCount, "vertex", "vertices") << ", " << counted(result.normalCount, "normal", "normals")
-        << ", " << counted(result.triangleCount, "triangle", "triangles") << simplification(result) << "; x " << lo.x
-        << " to " << hi.x << ", y " << lo.y << " to " << hi.y << ", z " << lo.z << " to " << hi.z << '\n';
+        << ", " << counted(result.triangleCount, "triangle", "triangles") << simplification(result) << "; x "
+        << shortText(lo.x) << " to " << shortText(hi.x) << ", y " << shortText(lo.y) << " to " << shortText(hi.y)
+        << ", z " << shortText(lo.z) << " to " << shortText(hi.z) << '\n';
     return exitDone;
 }
 

@@ -41,3 +41,10 @@ std::string percentText(double value) {
         r = std::to_chars(text, text + bufferBytes, value, std::chars_format::general, 2);
     return std::string(text, r.ptr);
 }
+
+std::string shortText(double value) {
+    constexpr int digits = 6;
+    char text[bufferBytes];
+    const std::to_chars_result r = std::to_chars(text, text + bufferBytes, value, std::chars_format::general, digits);
+    return std::string(text, r.ptr);
+}
