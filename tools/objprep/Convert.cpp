@@ -158,7 +158,12 @@ bool placePositions(const SourceModel& m, const Triangles& tris, const Placement
 std::vector<Point3> cornerNormals(const SourceModel& m, const Triangles& tris,
                                   const std::vector<std::array<int, 3>>& byVertex, const std::vector<Point3>& placed,
                                   const ConvertOptions& options, Diagnostics& diagnostics) {
-    const std::vector<Point3> smooth = smoothNormals(placed, byVertex);
+    std::vector<Point3> smooth;  // computed once a corner needs it: files with normals never do
+    const auto smoothAt = [&](int v) {
+        if (smooth.empty())
+            smooth = smoothNormals(placed, byVertex);
+        return smooth[static_cast<std::size_t>(v)];
+    };
     const Rotation rotation = rotationFor(options.placement);
     const int up = upAxisOf(options.placement.target);
     const Point3 upward = {up == 0 ? 1.0 : 0.0, up == 1 ? 1.0 : 0.0, up == 2 ? 1.0 : 0.0};
@@ -166,22 +171,20 @@ std::vector<Point3> cornerNormals(const SourceModel& m, const Triangles& tris,
     normals.reserve(3 * byVertex.size());
     for (std::size_t i = 0; i < byVertex.size(); ++i) {
         const std::array<int, 3>& v = byVertex[i];
-        const auto at = [&](int k) { return placed[static_cast<std::size_t>(v[static_cast<std::size_t>(k)])]; };
-        const Point3 face = areaNormal(at(0), at(1), at(2));
-        for (int k = 0; k < 3; ++k) {
-            const Point3 vertexNormal = unitOr(smooth[static_cast<std::size_t>(v[static_cast<std::size_t>(k)])], upward);
-            Point3 normal = options.flatNormals ? unitOr(face, vertexNormal) : vertexNormal;
-            const int given = tris.corners[i][static_cast<std::size_t>(k)].normal;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const int given = tris.corners[i][k].normal;
             if (given != SourceModel::noNormal) {
                 const Point3 fileNormal = unitOr(rotation.apply(m.normals[static_cast<std::size_t>(given)]), {0, 0, 0});
-                if (length(fileNormal) > 0)
-                    normal = fileNormal;
-                else
-                    warningAt(m, diagnostics, m.polygons[tris.polygon[i]].fileOffset,
-                              "normal " + std::to_string(given + 1) +
-                                  " has no direction; a computed one is written instead");
+                if (length(fileNormal) > 0) {
+                    normals.push_back(fileNormal);
+                    continue;
+                }
+                warningAt(m, diagnostics, m.polygons[tris.polygon[i]].fileOffset,
+                          "normal " + std::to_string(given + 1) + " has no direction; a computed one is written instead");
             }
-            normals.push_back(normal);
+            const Point3 vertexNormal = unitOr(smoothAt(v[k]), upward);
+            const auto at = [&](std::size_t c) { return placed[static_cast<std::size_t>(v[c])]; };
+            normals.push_back(options.flatNormals ? unitOr(areaNormal(at(0), at(1), at(2)), vertexNormal) : vertexNormal);
         }
     }
     return normals;

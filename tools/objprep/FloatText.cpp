@@ -10,8 +10,11 @@ namespace {
 constexpr int bufferBytes = 48;
 constexpr int mostDecimals = 12;  // smaller shares read as 0  // "-1.2345678901234567e-38" is the longest form written
 
-bool readsBack(const char* text, float value) {
-    const float back = static_cast<float>(std::strtod(text, nullptr));
+// As the viewer reads it: to the nearest double (as strtod, much faster), then to float.
+bool readsBack(const char* text, const char* end, float value) {
+    double read = 0;
+    std::from_chars(text, end, read);
+    const float back = static_cast<float>(read);
     return std::memcmp(&back, &value, sizeof value) == 0;
 }
 }  // namespace
@@ -22,7 +25,7 @@ void appendFloat(std::string& out, float value) {
     *shortest.ptr = '\0';
     // The shortest form is exact for a float reader; the viewer rounds to double first,
     // and 17 significant digits name that double, which is the float itself.
-    if (!readsBack(text, value))
+    if (!readsBack(text, shortest.ptr, value))
         std::snprintf(text, bufferBytes, "%.17g", static_cast<double>(value));
     out += text;
 }
