@@ -21,7 +21,7 @@ const char* const helpText =
 
 Turns a model into an OBJ file the viewer shows correctly. MODEL may be OBJ,
 glTF 2.0 (.gltf with its buffer files, or .glb), STL (text or binary) or PLY
-(text or binary); the format is told from the content. Polygons are cut into
+(text or binary, faces or triangle strips); the format is told from the content. Polygons are cut into
 triangles and normals computed where the file has none; the whole glTF scene is
 taken, each mesh where its nodes place it. Texture coordinates, materials,
 points and lines are left out. The result holds only "v x y z", "vn x y z" and
