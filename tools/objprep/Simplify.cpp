@@ -81,8 +81,11 @@ Simplifier::Simplifier(const std::vector<std::array<float, 3>>& positions,
     std::vector<unsigned> filled(start_);
     for (std::size_t c = 0; c < indices_.size(); ++c)
         corners_[filled[indices_[c]]++] = static_cast<unsigned>(c);
+    std::vector<unsigned> valence(joined);  // of the triangles the simplifier gets
+    for (unsigned id : unique_)
+        ++valence[id];
     double work = 0;
-    for (unsigned n : count_)
+    for (unsigned n : valence)
         if (n > busyVertex)
             work += static_cast<double>(n) * n;
     careful_ = work <= mostCarefulWork;
@@ -109,8 +112,8 @@ Simplifier::Simplifier(const std::vector<std::array<float, 3>>& positions,
 }
 
 void Simplifier::keepUniqueTriangles() {
-    // A triangle the file repeats (the same corners, turned round or not) is drawn once:
-    // to the simplifier, repeats make every edge of theirs look torn.
+    // A triangle the file repeats (the same corners in the same turn, from whichever
+    // corner) is drawn once: to the simplifier, repeats make every edge of theirs look torn.
     const std::size_t count = indices_.size() / 3;
     std::vector<std::array<unsigned, 3>> canonical(count);
     for (std::size_t t = 0; t < count; ++t) {
