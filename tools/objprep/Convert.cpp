@@ -191,7 +191,7 @@ std::vector<Point3> cornerNormals(const SourceModel& m, const Triangles& tris,
 }
 
 // The model as written: the positions its triangles use, in their order, and each
-// distinct normal once, in the order of first use (as floats: -0 and 0 are one).
+// distinct normal once, in the order of first use.
 StrictObj strictModel(const std::vector<std::array<float, 3>>& positions,
                       const std::vector<std::array<int, 3>>& triangles, const std::vector<Point3>& normals) {
     StrictObj out;
@@ -207,8 +207,7 @@ StrictObj strictModel(const std::vector<std::array<float, 3>>& positions,
     std::vector<std::array<float, 3>> narrowed;
     narrowed.reserve(normals.size());
     for (const Point3& n : normals)
-        narrowed.push_back({static_cast<float>(n.x) + 0.0f, static_cast<float>(n.y) + 0.0f,
-                            static_cast<float>(n.z) + 0.0f});
+        narrowed.push_back(asWritten(n));
     std::vector<unsigned> normalSlot(narrowed.size());
     out.normals.resize(meshopt_generateVertexRemap(normalSlot.data(), nullptr, narrowed.size(), narrowed.data(),
                                                    narrowed.size(), sizeof narrowed[0]));

@@ -28,14 +28,10 @@ constexpr double mostCarefulWork = 1e8;
 constexpr unsigned busyVertex = 64;  // triangles at a vertex
 constexpr std::size_t floatsPerPosition = 3;
 
-std::array<float, 3> narrowed(Point3 n) {
-    return {static_cast<float>(n.x) + 0.0f, static_cast<float>(n.y) + 0.0f, static_cast<float>(n.z) + 0.0f};
-}
-
 // A normal as written, and whether its triangle was flat-shaded: two corners with equal
 // keys are one candidate.
 std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, bool> candidateKey(Point3 n, bool flat) {
-    const std::array<float, 3> f = narrowed(n);
+    const std::array<float, 3> f = asWritten(n);
     std::uint32_t bits[3];
     std::memcpy(bits, f.data(), sizeof bits);
     return {bits[0], bits[1], bits[2], flat};
@@ -65,8 +61,8 @@ Simplifier::Simplifier(const std::vector<std::array<float, 3>>& positions,
     for (std::size_t t = 0; t < triangles.size(); ++t) {
         for (int v : triangles[t])
             indices_.push_back(remap[static_cast<std::size_t>(v)]);
-        const std::array<float, 3> first = narrowed(cornerNormals[3 * t]);
-        flat_.push_back(first == narrowed(cornerNormals[3 * t + 1]) && first == narrowed(cornerNormals[3 * t + 2]));
+        const std::array<float, 3> first = asWritten(cornerNormals[3 * t]);
+        flat_.push_back(first == asWritten(cornerNormals[3 * t + 1]) && first == asWritten(cornerNormals[3 * t + 2]));
     }
     keepUniqueTriangles();
 
