@@ -83,7 +83,7 @@ void placeNow(int x, int y) {
         return;
     }
     const ScreenPoint inWindow = reachable(area, x, y);
-    state.rest = warpPointer(ScreenPoint{area.x + inWindow.x, area.y + inWindow.y});
+    state.rest = warpPointer(ScreenPoint{area.x + inWindow.x, area.y + inWindow.y}, area);
     state.lastTarget = ScreenPoint{x, y};
     state.restKnown = true;
 }

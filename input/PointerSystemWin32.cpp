@@ -45,21 +45,23 @@ POINT clientOrigin() {
     return origin;
 }
 
-// In full screen the pointer is held inside the window, so that a fast move does not
-// carry it onto another monitor. One pixel in from each side: a clip that covers the
-// whole desktop is taken as none by some systems (wine), which then make raw input out
-// of positions. A window is left free, for the user to reach other windows.
-void clipToWindow() {
-    ScreenRect area;
+// In full screen the pointer is held inside the window. One pixel in from each side: a
+// clip that covers the whole desktop is taken as none by some systems (wine), which then
+// make raw input out of positions. A window is left free, for the user to reach others.
+void clipTo(const ScreenRect& window) {
     bool coversMonitor = false;
-    if (windowArea(area))
-        for (const ScreenRect& m : monitorAreas()) coversMonitor = coversMonitor || m == area;
-    if (!coversMonitor || area.width < 3 || area.height < 3) {
+    for (const ScreenRect& m : monitorAreas()) coversMonitor = coversMonitor || m == window;
+    if (!coversMonitor || window.width < 3 || window.height < 3) {
         ClipCursor(nullptr);
         return;
     }
-    const RECT clip{area.x + 1, area.y + 1, area.x + area.width - 1, area.y + area.height - 1};
+    const RECT clip{window.x + 1, window.y + 1, window.x + window.width - 1, window.y + window.height - 1};
     ClipCursor(&clip);
+}
+
+void clipToWindow() {
+    ScreenRect window;
+    if (windowArea(window)) clipTo(window);
 }
 
 void readRawInput(LPARAM handle) {
@@ -162,7 +164,7 @@ bool pointerPosition(ScreenPoint& at) {
 // it already is would only come back as one more mouse-move message. While steps are
 // read, the pointer's place does not count, so the placement waits for the mouse to rest;
 // steps count again once it is made.
-ScreenPoint warpPointer(ScreenPoint to) {
+ScreenPoint warpPointer(ScreenPoint to, const ScreenRect& window) {
     if (sys.steps) {
         sys.waitingPlacement = to;
         if (!sys.placementWaits) {
@@ -172,7 +174,7 @@ ScreenPoint warpPointer(ScreenPoint to) {
         return to;
     }
     sys.paused = false;
-    clipToWindow();
+    clipTo(window);
     ScreenPoint landed;
     if (pointerPosition(landed) && landed == to) return landed;
     SetCursorPos(to.x, to.y);
