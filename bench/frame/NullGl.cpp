@@ -51,10 +51,11 @@ void glutPositionWindow(int, int) {}
 }
 
 void enterFullScreen() {}
+void keepWindowedSize(int, int) {}
 void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
 void keepKeysFromWindowSystem() {}
 void toPlacementPosition(int&, int&) {}
-bool pointerRestPoint(int&, int&) { return false; }
+bool pointerTravel(int, int, double&, double&) { return false; }

@@ -180,6 +180,7 @@ void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x),
 
 // The full-screen and pointer layers
 void enterFullScreen() { record("enterFullScreen"); }
+void keepWindowedSize(int w, int h) { record("keepWindowedSize", {double(w), double(h)}); }
 void hidePointer() { record("hidePointer"); }
 void placePointerWhenSettled(int x, int y, bool fullScreen) {
     record("placePointerWhenSettled", {double(x), double(y), fullScreen ? 1.0 : 0.0});
@@ -196,9 +197,10 @@ void notePointerRest(int x, int y) {
 void keepKeysFromWindowSystem() { record("keepKeysFromWindowSystem"); }
 // Leaves the position as reported, as on X11.
 void toPlacementPosition(int& x, int& y) { record("toPlacementPosition", {double(x), double(y)}); }
-// A query, not an action: left out of the log.
-bool pointerRestPoint(int& x, int& y) {
-    x = restX;
-    y = restY;
+// A query, not an action: left out of the log. Travel is measured from the rest point,
+// as on a window system that reports positions after a placement as it left them.
+bool pointerTravel(int x, int y, double& dx, double& dy) {
+    dx = static_cast<double>(x) - restX;
+    dy = static_cast<double>(y) - restY;
     return restKnown;
 }
