@@ -3,11 +3,11 @@
 
 # Building and running the viewer and objprep: all that scripts/demo and scripts/view
 # install.
-demo_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxi-dev
+demo_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-dev libx11-dev libxi-dev libxfixes-dev
   libxrandr-dev libxinerama-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev libmeshoptimizer-dev"
 # The test packages, on top: GoogleTest and Google Benchmark, the X servers, desktops and
 # input tools of the end-to-end tests, and clang for the fuzzers.
-test_packages="libgtest-dev libbenchmark-dev libxtst-dev libxfixes-dev libpng-dev
+test_packages="libgtest-dev libbenchmark-dev libxtst-dev libpng-dev
   xvfb x11-xserver-utils openbox xfwm4 dbus xdotool x11-utils x11-xkb-utils clang libclang-rt-14-dev"
 # The Windows cross-build and running it: mingw-w64, wine, GoogleTest's sources, and
 # what unpacking Debian's source packages (freeglut, meshoptimizer) takes.
