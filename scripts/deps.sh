@@ -7,11 +7,16 @@ viewer_packages="cmake g++ make pkg-config libglut-dev libglu1-mesa-dev libgl-de
 # The Windows cross-build and running it: mingw-w64, wine, GoogleTest's sources, and
 # what unpacking Debian's freeglut source package takes.
 windows_packages="g++-mingw-w64-x86-64-posix wine wine64 googletest zip dpkg-dev xz-utils"
+# The end-to-end tests' Wayland desktops: the compositors with their Xwayland, and the
+# client libraries of the harness's input (D-Bus for mutter; Wayland and a keymap for sway).
+wayland_test_packages="mutter sway xwayland libglib2.0-dev libwayland-dev libxkbcommon-dev"
 
-# With the argument "windows", also what scripts/build-windows needs.
+# With the argument "windows", also what scripts/build-windows needs; with "wayland", also
+# what the tests' Wayland desktops need.
 install_missing_packages() {
     local wanted=$viewer_packages missing=()
     [ "${1:-}" = windows ] && wanted="$wanted $windows_packages"
+    [ "${1:-}" = wayland ] && wanted="$wanted $wayland_test_packages"
     for p in $wanted; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
@@ -27,4 +32,11 @@ install_missing_packages() {
 # no debug output, no .NET or HTML engine install prompts. $1: the Windows build folder.
 use_wine_environment() {
     export WINEPREFIX=$1/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# sway refuses to run as root: run as root, the tests start it as this account, made here
+# once (no home, no login).
+make_wayland_test_account() {
+    [ "$(id -u)" -ne 0 ] || id viewer-e2e >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin viewer-e2e
 }
