@@ -4,8 +4,6 @@
 #include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 
-#include <algorithm>
-
 namespace {
 // Monitors as a list of their own came with XRandR 1.5.
 constexpr int randrMonitorsMajor = 1;
@@ -16,11 +14,6 @@ bool randrHasMonitors(Display* display) {
     if (!XRRQueryExtension(display, &eventBase, &errorBase) || !XRRQueryVersion(display, &major, &minor))
         return false;
     return major > randrMonitorsMajor || (major == randrMonitorsMajor && minor >= randrMonitorsMinor);
-}
-
-long overlap(const ScreenRect& a, const ScreenRect& b) {
-    const ScreenRect both = intersection(a, b);
-    return both.empty() ? 0 : static_cast<long>(both.width) * both.height;
 }
 
 // The window a property names, if it holds one.
@@ -40,12 +33,6 @@ bool windowProperty(Display* display, Window window, Atom name, Window& value) {
 // Errors are expected while probing a check window that may be gone.
 int ignoreError(Display*, XErrorEvent*) { return 0; }
 }  // namespace
-
-ScreenRect intersection(const ScreenRect& a, const ScreenRect& b) {
-    const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
-    const int right = std::min(a.x + a.width, b.x + b.width), bottom = std::min(a.y + a.height, b.y + b.height);
-    return ScreenRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
 
 std::vector<ScreenRect> monitorsOf(Display* display) {
     std::vector<ScreenRect> monitors;
@@ -70,17 +57,6 @@ std::vector<ScreenRect> monitorsOf(Display* display) {
         monitors.push_back(ScreenRect{0, 0, DisplayWidth(display, DefaultScreen(display)),
                                       DisplayHeight(display, DefaultScreen(display))});
     return monitors;
-}
-
-ScreenRect monitorShowing(const std::vector<ScreenRect>& monitors, const ScreenRect& area) {
-    const ScreenRect* best = &monitors.front();
-    long bestOverlap = 0;
-    for (const ScreenRect& m : monitors)
-        if (overlap(m, area) > bestOverlap) {
-            bestOverlap = overlap(m, area);
-            best = &m;
-        }
-    return *best;
 }
 
 bool windowRect(Display* display, Window window, ScreenRect& area) {

@@ -5,17 +5,15 @@ namespace {
 constexpr float lookSensitivity = 0.1f;  // degrees per pixel, both axes
 }
 
-// Offsets are measured from where the pointer was last brought to rest: the anchor
-// whenever the pointer can reach it, so motion the user did not make turns nothing.
+// The camera turns by the pointer's travel since it last rested, each pixel counted
+// once however fast the mouse moves; in full screen, with the pointer held on the
+// anchor, that is the offset of (x, y) from the anchor.
 void Viewer::motion(int x, int y) {
-    int restX, restY;
-    if (!pointerRestPoint(restX, restY)) return;  // a placement is still on its way
-    // Differences in double: the same value as the int difference, without overflow.
-    const float yaw =
-        static_cast<float>((static_cast<double>(x) - restX) * static_cast<double>(lookSensitivity));
+    double dx, dy;  // whole pixels, in double: no int difference can overflow
+    if (!pointerTravel(x, y, dx, dy)) return;  // a placement is still on its way
+    const float yaw = static_cast<float>(dx * static_cast<double>(lookSensitivity));
     const Quat turn(0.0f, yaw, 0.0f);
-    pitch = static_cast<float>(
-        pitch + (static_cast<double>(y) - restY) * static_cast<double>(lookSensitivity));
+    pitch = static_cast<float>(pitch + dy * static_cast<double>(lookSensitivity));
     orientation.multiply(turn);
     placePointerInWindow(anchorX, anchorY);
 }

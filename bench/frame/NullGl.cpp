@@ -57,4 +57,4 @@ void placePointerInWindow(int, int) {}
 void notePointerRest(int, int) {}
 void keepKeysFromWindowSystem() {}
 void toPlacementPosition(int&, int&) {}
-bool pointerRestPoint(int&, int&) { return false; }
+bool pointerTravel(int, int, double&, double&) { return false; }

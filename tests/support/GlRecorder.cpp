@@ -196,9 +196,10 @@ void notePointerRest(int x, int y) {
 void keepKeysFromWindowSystem() { record("keepKeysFromWindowSystem"); }
 // Leaves the position as reported, as on X11.
 void toPlacementPosition(int& x, int& y) { record("toPlacementPosition", {double(x), double(y)}); }
-// A query, not an action: left out of the log.
-bool pointerRestPoint(int& x, int& y) {
-    x = restX;
-    y = restY;
+// A query, not an action: left out of the log. Travel is measured from the rest point,
+// as on a window system that reports positions after a placement as it left them.
+bool pointerTravel(int x, int y, double& dx, double& dy) {
+    dx = static_cast<double>(x) - restX;
+    dy = static_cast<double>(y) - restY;
     return restKnown;
 }
