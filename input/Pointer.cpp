@@ -84,7 +84,7 @@ void placeNow(int x, int y) {
     if (sameTarget && known && now == state.rest) return;
     const ScreenPoint inWindow = reachable(area, x, y);
     const ScreenPoint onScreen{area.x + inWindow.x, area.y + inWindow.y};
-    state.rest = known && now == onScreen ? now : warpPointer(onScreen);
+    state.rest = warpPointer(onScreen);
     state.lastTarget = ScreenPoint{x, y};
     state.restKnown = true;
 }

@@ -64,10 +64,13 @@ bool pointerPosition(ScreenPoint& at) {
     return true;
 }
 
-// Windows keeps the pointer on the screen: it rests where it landed.
+// Windows keeps the pointer on the screen: it rests where it landed. A placement where
+// it already is would only come back as one more mouse-move message.
 ScreenPoint warpPointer(ScreenPoint to) {
+    ScreenPoint landed;
+    if (pointerPosition(landed) && landed == to) return landed;
     SetCursorPos(to.x, to.y);
-    ScreenPoint landed = to;
+    landed = to;
     pointerPosition(landed);
     return landed;
 }

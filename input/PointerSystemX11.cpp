@@ -197,6 +197,8 @@ bool pointerPosition(ScreenPoint& at) {
     return XQueryPointer(sys.display, sys.window, &root, &child, &at.x, &at.y, &windowX, &windowY, &mask);
 }
 
+// Made even onto the pointer's own position (the server then reports no motion), so
+// that motion made from here on counts.
 ScreenPoint warpPointer(ScreenPoint to) {
     const unsigned long serial = NextRequest(sys.display);
     XWarpPointer(sys.display, None, DefaultRootWindow(sys.display), 0, 0, 0, 0, to.x, to.y);
