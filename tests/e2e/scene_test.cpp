@@ -306,6 +306,10 @@ TEST_P(FastMouseTest, TurnsByTheWholeTravelEachPixelOnce) {
     std::vector<std::string> environment;
     if (!config().recorder.empty() && config().launcher.empty())
         environment = {"LD_PRELOAD=" + config().recorder, "VIEW_RECORD=" + record};
+    // Away from where the viewer will rest it, so that finding it there shows the viewer
+    // has placed it: on a small screen the server's own start position is that point.
+    const Area first = desktop().startMonitor();
+    input().moveTo(first.x + first.width * 3 / 4, first.y + first.height * 3 / 4);
     App& viewer = startViewer(folder, environment);
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     const auto framesBefore = readRecordedCamera(record);
