@@ -4,6 +4,8 @@
 
 #include <initializer_list>
 
+#include "Wait.h"
+
 namespace e2e {
 
 struct Point {
@@ -13,10 +15,14 @@ struct Point {
 
 // The user's mouse and keyboard on one desktop, entering where a real device's input
 // enters: XTest on an X server of the test's own, the compositor's own ways in on a
-// Wayland desktop. Each call has sent its event when it returns.
+// Wayland desktop. Each call has sent its event when it returns; moveTo also waits
+// until X has taken the move, so that a pointer found at rest afterwards has been
+// placed back by the program, not yet to move at all.
 class Input {
 public:
-    virtual ~Input() = default;
+    virtual ~Input();
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
 
     // One report of a mouse that moved by (dx, dy), wherever the pointer is.
     virtual void moveBy(int dx, int dy) = 0;
@@ -39,7 +45,15 @@ public:
 
 protected:
     explicit Input(Display* display) : display_(display) {}
+    // For input that reaches X by another way than the test's own connection: moveTo
+    // waits for the move's raw motion, seen on a connection of its own.
+    void confirmMovesThroughX();
     Display* display_;  // the test's own connection, to see where the pointer is
+
+private:
+    bool rawMotionSeen(Millis limit);
+    Display* rawMotion_ = nullptr;
+    int inputOpcode_ = 0;
 };
 
 // Input through the XTest extension of the test's own X server, as if from its real

@@ -44,6 +44,7 @@ MutterInput::MutterInput(Display* display, const std::string& bus) : Input(displ
     session_ = path;
     g_variant_unref(reply);
     call("Start", nullptr, true);
+    confirmMovesThroughX();
 }
 
 MutterInput::~MutterInput() {

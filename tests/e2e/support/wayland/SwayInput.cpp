@@ -79,6 +79,7 @@ SwayInput::SwayInput(Display* display, const std::string& socket) : Input(displa
     zwp_virtual_keyboard_v1_keymap(keyboard_, keymapFormatXkb, fd, static_cast<uint32_t>(size));
     ::close(fd);
     wl_display_roundtrip(wayland_);
+    confirmMovesThroughX();
 }
 
 SwayInput::~SwayInput() {
