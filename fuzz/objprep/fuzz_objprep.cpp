@@ -14,14 +14,17 @@ namespace {
 
 constexpr std::size_t fieldMostChars = 30;  // the viewer reads a field with its delimiter up to this
 constexpr double unitTolerance = 1e-5;
+// A budget small enough that the fuzzer's small models are simplified too.
+constexpr int smallBudget = 8;
 
 [[noreturn]] void fail(const char* what, std::string_view line) {
     std::fprintf(stderr, "objprep fuzz: %s: \"%.*s\"\n", what, static_cast<int>(line.size()), line.data());
     std::abort();
 }
 
-// The option byte (the input's first) picks target, up axis, normals, fitting, framing and
-// a far placement, so that every path of the placement runs.
+// The option byte (the input's first) picks target, up axis, normals, fitting, framing, a
+// far placement and a small triangle budget, so that every path of the placement and of
+// the simplification runs.
 ConvertOptions optionsFrom(std::uint8_t b) {
     ConvertOptions o;
     o.placement.target = b & 1 ? Target::Grid : Target::Main;
@@ -31,6 +34,8 @@ ConvertOptions optionsFrom(std::uint8_t b) {
     o.placement.frame = (b & 0x20) != 0;
     if (b & 0x40)
         o.placement.offset = {3e38, -1e-30, 1};
+    if (b & 0x80)
+        o.triangleBudget = smallBudget;
     o.readBesideFiles = false;  // a glTF file's buffers: data URIs or the .glb's own only
     return o;
 }
@@ -76,7 +81,7 @@ long index(std::string_view f, long count, std::string_view line) {
     return value;
 }
 
-void checkStrict(const ConvertResult& r) {
+void checkStrict(const ConvertResult& r, int budget) {
     std::string_view rest = r.obj;
     long vertices = 0, normals = 0, faces = 0;
     int stage = 0;  // v, then vn, then f
@@ -114,6 +119,10 @@ void checkStrict(const ConvertResult& r) {
     if (vertices != r.vertexCount || normals != r.normalCount || faces != r.triangleCount || faces == 0 ||
         vertices > Mesh::capacity || normals > Mesh::capacity || faces > Mesh::capacity)
         fail("counts that differ from what was written, or past capacity", "");
+    if (faces > budget || (!r.simplified && faces != r.sourceTriangleCount))
+        fail("more triangles than the budget, or triangles left out without saying so", "");
+    if (r.simplified && !(r.errorShare >= 0 && std::isfinite(r.errorShare)))
+        fail("a simplification error that is not a finite share", "");
 }
 
 }  // namespace
@@ -128,7 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Diagnostics diagnostics(name, bytes);
     ConvertResult result;
     if (convertModel(bytes, name, options, diagnostics, result))
-        checkStrict(result);
+        checkStrict(result, options.triangleBudget > 0 ? options.triangleBudget
+                            : options.placement.target == Target::Grid ? gridTriangleBudget
+                                                                       : Mesh::capacity);
     else if (diagnostics.errors.empty())
         fail("a refusal without a reason", "");
     return 0;

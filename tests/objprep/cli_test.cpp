@@ -77,6 +77,10 @@ TEST(Cli, MistakenCommandLinesExitTwoWithAHint) {
         {"--check", in, "-o", "-"},
         {"--check", in, "--flat"},
         {in, "-o", "-", "--frame", "--fit", "2"},
+        {in, "-o", "-", "--triangles", "0"},
+        {in, "-o", "-", "--triangles", "2.5"},
+        {in, "-o", "-", "--triangles", "262145"},
+        {in, "-o", "-", "--triangles", "100", "--no-simplify"},
     };
     for (const auto& args : lines) {
         const prep::Run r = prep::run(args);

@@ -171,13 +171,23 @@ TEST(Convert, FitScalesToTheHeightAndPlaceMovesAfterwards) {
     EXPECT_NE(errorsOf("v 0 1 0\nv 1 1 0\nv 0 1 1\nf 1 2 3\n", options).find("no height"), std::string::npos);
 }
 
-TEST(Convert, RefusesMoreTrianglesThanTheViewerHoldsAndSaysHowMany) {
+TEST(Convert, WithoutSimplifyingRefusesMoreTrianglesThanTheViewerHoldsAndSaysHowMany) {
     std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     for (int i = 0; i <= Mesh::capacity; ++i)
         text += "f 1 2 3\n";
-    const std::string errors = errorsOf(text);
-    EXPECT_NE(errors.find("262145 triangles"), std::string::npos) << errors;
-    EXPECT_NE(errors.find("at most 262144"), std::string::npos) << errors;
+    const std::string in = prep::write("over-capacity.obj", text);
+    const std::string out = in + ".out.obj";
+    const prep::Run r = prep::run({in, "-o", out, "--no-simplify"});
+    EXPECT_EQ(r.status, exitNotViewable);
+    EXPECT_NE(r.err.find("262145 triangles"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("at most 262144"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("wrote"), std::string::npos) << r.err;
+    EXPECT_FALSE(prep::exists(out));
+    // Simplified instead, the repeats of one triangle are that triangle.
+    const prep::Run simplified = prep::run({in, "-o", out});
+    EXPECT_EQ(simplified.status, exitDone) << simplified.err;
+    EXPECT_NE(simplified.err.find(": 3 vertices, 1 normal, 1 triangle, simplified from 262145"), std::string::npos)
+        << simplified.err;
 }
 
 TEST(Convert, BrokenIndicesAndEmptyModelsAreErrorsWithFileAndLine) {

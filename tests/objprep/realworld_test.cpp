@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Check.h"
+#include "ModelFiles.h"
 #include "objprep_support.h"
 
 // Files in the shapes that modelling tools export, written here from scratch.
@@ -79,6 +80,37 @@ std::string scanLike() {
            "# 4 vertices, 0 vertices normals\n\nf 1 2 3\nf 1 3 4\n# 2 faces, 0 coords texture\n\n# End of File";
 }
 
+// A range scanner's PLY, as scanning software writes them: big-endian binary, obj_info
+// lines, per-point confidence and intensity, and the surface as one "tristrips" list
+// (a strip per pair of scan rows, -1 between them).
+std::string scannerTristrips(int columns, int rows) {
+    using modelfiles::put;
+    std::string s = "ply\nformat binary_big_endian 1.0\nobj_info num_cols " + std::to_string(columns) +
+                    "\nobj_info num_rows " + std::to_string(rows) +
+                    "\nelement vertex " + std::to_string(columns * rows) +
+                    "\nproperty float x\nproperty float y\nproperty float z\nproperty float confidence\n"
+                    "property float intensity\nelement tristrips 1\nproperty list int int vertex_indices\nend_header\n";
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const float z = static_cast<float>(0.05 * std::sin(0.1 * c) * std::cos(0.07 * r));
+            for (float v : {0.001f * static_cast<float>(c), 0.001f * static_cast<float>(r), z, 0.9f, 0.5f})
+                put(s, v, true);
+        }
+    std::vector<std::int32_t> strips;
+    for (int r = 0; r + 1 < rows; ++r) {
+        if (r > 0)
+            strips.push_back(-1);
+        for (int c = 0; c < columns; ++c) {
+            strips.push_back((r + 1) * columns + c);
+            strips.push_back(r * columns + c);
+        }
+    }
+    put(s, static_cast<std::int32_t>(strips.size()), true);
+    for (std::int32_t v : strips)
+        put(s, v, true);
+    return s;
+}
+
 // The file in its own form fails the viewer; converted, it loads completely with every
 // face of the model, each triangle facing the way its normals point.
 void expectFixedByConversion(const std::string& name, const std::string& text, std::size_t triangles) {
@@ -131,4 +163,19 @@ TEST(RealWorldFiles, CheckNamesWhatBreaksEachExportFirst) {
     // Out of step from the first line on, neither stores a face the viewer can draw.
     EXPECT_EQ(blender.drawnFaces, 0);
     EXPECT_EQ(max.drawnFaces, 0);
+}
+
+TEST(RealWorldFiles, ScannerPlyInTriangleStripsConvertsWhole) {
+    constexpr int columns = 200, rows = 150;
+    const std::string path = prep::write("scan-strips.ply", scannerTristrips(columns, rows));
+    const std::string out = path + ".obj";
+    const prep::Run r = prep::run({path, "-o", out});
+    ASSERT_EQ(r.status, exitDone) << r.err;
+    EXPECT_EQ(r.err.find("simplified"), std::string::npos) << r.err;
+    const prep::Loaded loaded = prep::viewerLoad(prep::readBack(out));
+    EXPECT_EQ(loaded.printed, "");
+    const std::vector<prep::Drawn> faces = prep::drawnFaces(*loaded.mesh);
+    EXPECT_EQ(faces.size(), std::size_t{2} * (columns - 1) * (rows - 1));
+    for (const prep::Drawn& d : faces)
+        ASSERT_GT(prep::areaVector(d.p)[2], 0) << "a strip triangle is turned toward the scan's back";
 }

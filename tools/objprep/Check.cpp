@@ -32,7 +32,7 @@ const char* const fixOutOfStep = "writes only records the viewer reads, one to a
 const char* const fixWrongText = "writes every number and index in the form the viewer reads";
 const char* const fixPolygon = "cuts polygons into triangles";
 const char* const fixNotDrawn = "resolves relative indices and checks that every index names an entry";
-const char* const fixDropped = "reports how many records the model needs; simplify it to fit";
+const char* const fixDropped = "simplifies the model to what the viewer holds";
 const char* const fixEndByte = "reads the whole file and writes no such byte";
 constexpr char endOfFileByte = 0x1A;  // ends the file for the viewer's text-mode reading
 

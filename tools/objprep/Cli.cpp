@@ -8,28 +8,34 @@
 #include "Check.h"
 #include "Convert.h"
 #include "FileIo.h"
+#include "FloatText.h"
+#include "mesh/Mesh.h"
 
 namespace {
 
 const char* const helpText =
     R"(Usage: objprep MODEL -o OUT.obj [--for main|grid] [--up y|z] [--frame]
                     [--fit SIZE] [--place X Y Z] [--flat]
+                    [--triangles N | --no-simplify]
        objprep --check FILE.obj
 
 Turns a model into an OBJ file the viewer shows correctly. MODEL may be OBJ,
 glTF 2.0 (.gltf with its buffer files, or .glb), STL (text or binary) or PLY
-(text or binary); the format is told from the content. Polygons are cut into
+(text or binary, faces or triangle strips); the format is told from the content. Polygons are cut into
 triangles and normals computed where the file has none; the whole glTF scene is
 taken, each mesh where its nodes place it. Texture coordinates, materials,
 points and lines are left out. The result holds only "v x y z", "vn x y z" and
-"f a//n b//n c//n" lines.
+"f a//n b//n c//n" lines. A model with more vertices, normals or triangles than
+the viewer holds (262144 of each) is simplified to fit, and the summary line
+says so, with the largest error as a share of the model's diagonal.
 
   -o OUT          write the result to OUT ("-" for standard output); OUT is
                   replaced only when the conversion succeeds
   --for main      for "1.obj", the model drawn once (default): it stands along
                   +y and faces +z, so a y-up model keeps its axes
   --for grid      for "2.obj", drawn as a grid of copies that turn to face the
-                  camera: the model stands along +z and faces +y
+                  camera: the model stands along +z and faces +y; it is
+                  simplified to at most 10000 triangles, as 25 copies are drawn
   --up y|z        the input's up axis (default y); a y-up model faces +z,
                   a z-up model faces -y
   --frame         size and place the model for the viewer's start-up camera:
@@ -40,6 +46,9 @@ points and lines are left out. The result holds only "v x y z", "vn x y z" and
   --place X Y Z   then move it by (X, Y, Z), in the output's axes
   --flat          one flat normal per triangle where the file gives none
                   (default: smooth normals, weighted by triangle area)
+  --triangles N   simplify the model to at most N triangles (1 to 262144)
+  --no-simplify   refuse a model the viewer cannot hold instead of simplifying
+                  it, and keep a grid model whole
   --check FILE    run the viewer's own loader on FILE and show, by line, where
                   its reading goes wrong, what it stores and what it prints
   -h, --help      show this text
@@ -57,6 +66,7 @@ struct Arguments {
     bool help = false;
     bool conversionOption = false;  // any option that only a conversion takes
     bool sizedOrPlaced = false;     // --fit or --place, which --frame replaces
+    bool budgeted = false;          // --triangles, which --no-simplify excludes
     ConvertOptions convert;
 };
 
@@ -134,6 +144,20 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
         } else if (a == "--frame") {
             place.frame = true;
             args.conversionOption = true;
+        } else if (a == "--triangles") {
+            if (!need(i, 1))
+                return false;
+            double n = 0;
+            if (!parseNumber(argv[++i], n) || n != std::floor(n) || n < 1 || n > Mesh::capacity) {
+                problem = "--triangles takes a whole number from 1 to " + std::to_string(Mesh::capacity) +
+                          ", not \"" + argv[i] + "\"";
+                return false;
+            }
+            args.convert.triangleBudget = static_cast<int>(n);
+            args.conversionOption = args.budgeted = true;
+        } else if (a == "--no-simplify") {
+            args.convert.simplify = false;
+            args.conversionOption = true;
         } else if (a == "--flat") {
             args.convert.flatNormals = true;
             args.conversionOption = true;
@@ -152,6 +176,10 @@ bool parseArguments(int argc, const char* const* argv, Arguments& args, std::str
         return true;
     if (args.check && (args.haveOutput || args.conversionOption)) {
         problem = "--check takes no other options";
+        return false;
+    }
+    if (args.budgeted && !args.convert.simplify) {
+        problem = "--triangles asks for simplification and --no-simplify forbids it; give one of them";
         return false;
     }
     if (place.frame && args.sizedOrPlaced) {
@@ -183,6 +211,18 @@ void printDiagnostics(const Diagnostics& d, std::ostream& err) {
         err << "objprep: ... and " << d.errorCount - d.errors.size() << " more errors\n";
 }
 
+// What the summary line says of a simplification: the triangles before and the budget,
+// and the simplifier's largest error; empty when the model is whole.
+std::string simplification(const ConvertResult& r) {
+    if (!r.simplified)
+        return "";
+    const std::string budget = "at most " + std::to_string(r.triangleBudget);
+    if (r.triangleCount == r.sourceTriangleCount)
+        return ", simplified to fit by joining vertices at the same place (" + budget + " triangles; none left out)";
+    return ", simplified from " + std::to_string(r.sourceTriangleCount) + " (" + budget +
+           "; largest error " + percentText(100 * r.errorShare) + " % of the model's diagonal)";
+}
+
 int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
     std::string bytes, problem;
     if (!readWholeFile(args.input, bytes, problem)) {
@@ -212,8 +252,9 @@ int convert(const Arguments& args, std::ostream& out, std::ostream& err) {
     };
     err << "objprep: wrote " << (args.output == "-" ? "standard output" : args.output) << ": "
         << counted(result.vertexCount, "vertex", "vertices") << ", " << counted(result.normalCount, "normal", "normals")
-        << ", " << counted(result.triangleCount, "triangle", "triangles") << "; x " << lo.x << " to " << hi.x << ", y " << lo.y << " to " << hi.y << ", z " << lo.z
-        << " to " << hi.z << '\n';
+        << ", " << counted(result.triangleCount, "triangle", "triangles") << simplification(result) << "; x "
+        << shortText(lo.x) << " to " << shortText(hi.x) << ", y " << shortText(lo.y) << " to " << shortText(hi.y)
+        << ", z " << shortText(lo.z) << " to " << shortText(hi.z) << '\n';
     return exitDone;
 }
 

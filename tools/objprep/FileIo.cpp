@@ -1,6 +1,7 @@
 #include "FileIo.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,7 +12,7 @@
 #include "PlatformFiles.h"
 
 namespace {
-constexpr std::size_t chunkBytes = 1 << 16;
+constexpr std::size_t chunkBytes = 1 << 20;
 }  // namespace
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -34,6 +35,9 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& pro
         return false;
     }
     bytes.clear();
+    struct stat file;
+    if (::fstat(fd, &file) == 0 && S_ISREG(file.st_mode))
+        bytes.reserve(static_cast<std::size_t>(file.st_size));  // read without regrowing
     std::vector<char> chunk(chunkBytes);
     for (;;) {
         const ssize_t n = ::read(fd, chunk.data(), chunk.size());

@@ -73,8 +73,12 @@ bool frameModel(const std::vector<Point3>& positions, Target target, Framing& fr
         framing.offset = aim - centre * framing.scale;
     } else {
         double radius = 0;
-        for (const Point3& p : positions)
-            radius = std::max(radius, std::hypot(p.x - centre.x, p.y - centre.y));
+        for (const Point3& p : positions) {
+            // Not hypot, whose last bit differs between C libraries: the same file framed
+            // on Windows gives the same bytes.
+            const double dx = p.x - centre.x, dy = p.y - centre.y;
+            radius = std::max(radius, std::sqrt(dx * dx + dy * dy));
+        }
         const double footprint = radius > 0 ? gridFootprintShare * scene::gridSpacing / (2 * radius) : INFINITY;
         const double height = half.z > 0 ? gridMostHeight / (2 * half.z) : INFINITY;
         framing.scale = std::min(footprint, height);

@@ -12,6 +12,7 @@
 #include "ByteOrderMark.h"
 #include "ByteReader.h"
 #include "TinyGltf.h"
+#include "TriangleStrips.h"
 
 namespace {
 
@@ -351,27 +352,25 @@ private:
                 if (v >= static_cast<double>(count))
                     return fail("mesh " + std::to_string(index) + " names vertex " +
                                 std::to_string(static_cast<std::uint64_t>(v)) + " of " + std::to_string(count));
-            const std::size_t triangles = indices.size() < 3 ? 0
-                                          : p.mode == TINYGLTF_MODE_TRIANGLES ? indices.size() / 3
-                                                                              : indices.size() - 2;
-            for (std::size_t t = 0; t < triangles; ++t) {
-                std::array<std::size_t, 3> k;
-                if (p.mode == TINYGLTF_MODE_TRIANGLES)
-                    k = {3 * t, 3 * t + 1, 3 * t + 2};
-                else if (p.mode == TINYGLTF_MODE_TRIANGLE_FAN)
-                    k = {0, t + 1, t + 2};
-                else  // a strip turns every other triangle round to keep one winding
-                    k = t % 2 == 0 ? std::array<std::size_t, 3>{t, t + 1, t + 2} : std::array<std::size_t, 3>{t + 1, t, t + 2};
+            const auto addTriangle = [&](std::size_t a, std::size_t b, std::size_t c) {
                 if (mirrored)
-                    std::swap(k[1], k[2]);
-                const std::size_t first = model_.corners.size();
-                for (std::size_t c : k) {
-                    const std::size_t v = static_cast<std::size_t>(indices[c]);
+                    std::swap(b, c);
+                model_.polygons.push_back({model_.corners.size(), 3, 0});
+                for (std::size_t v : {a, b, c})
                     model_.corners.push_back({static_cast<int>(firstVertex + v),
                                               normals.empty() ? SourceModel::noNormal : static_cast<int>(firstNormal + v)});
-                }
-                model_.polygons.push_back({first, 3, 0});
-            }
+            };
+            const auto at = [&](std::size_t k) { return static_cast<std::size_t>(indices[k]); };
+            if (p.mode == TINYGLTF_MODE_TRIANGLES)
+                for (std::size_t t = 0; t + 2 < indices.size(); t += 3)
+                    addTriangle(at(t), at(t + 1), at(t + 2));
+            else if (p.mode == TINYGLTF_MODE_TRIANGLE_FAN)
+                for (std::size_t t = 1; t + 1 < indices.size(); ++t)
+                    addTriangle(at(0), at(t), at(t + 1));
+            else
+                stripTriangles(indices, [&](double a, double b, double c) {
+                    addTriangle(static_cast<std::size_t>(a), static_cast<std::size_t>(b), static_cast<std::size_t>(c));
+                });
         }
     }
 

@@ -16,3 +16,8 @@ std::vector<Point3> smoothNormals(const std::vector<Point3>& positions,
 
 // `v` scaled to unit length, or `fallback` when `v` has no usable direction.
 Point3 unitOr(Point3 v, Point3 fallback);
+
+// A normal as the file holds it: floats, with -0 made 0 so that both are one normal.
+inline std::array<float, 3> asWritten(Point3 n) {
+    return {static_cast<float>(n.x) + 0.0f, static_cast<float>(n.y) + 0.0f, static_cast<float>(n.z) + 0.0f};
+}

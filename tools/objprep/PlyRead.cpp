@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ByteReader.h"
+#include "TriangleStrips.h"
 #include "Words.h"
 
 namespace {
@@ -219,23 +220,29 @@ int listOf(const Element& e) {
     return -1;
 }
 
+bool holdsFaces(const Element& e) { return e.name == "face" || e.name == "tristrips"; }
+
 // Which elements hold what; false with `problem` set when the faces cannot all be read.
 bool checkElements(const Header& header, Diagnostics& diagnostics, std::string& problem) {
     const Element* vertex = nullptr;
-    const Element* face = nullptr;
-    for (const Element& e : header.elements) {
-        if ((e.name == "vertex" && vertex) || (e.name == "face" && face)) {
-            problem = "the PLY file has more than one \"" + e.name + "\" element";
-            return false;
-        }
-        if (e.name == "vertex")
+    bool faces = false;
+    for (std::size_t i = 0; i < header.elements.size(); ++i) {
+        const Element& e = header.elements[i];
+        for (std::size_t j = 0; j < i; ++j)
+            if ((e.name == "vertex" || holdsFaces(e)) && header.elements[j].name == e.name) {
+                problem = "the PLY file has more than one \"" + e.name + "\" element";
+                return false;
+            }
+        if (e.name == "vertex") {
             vertex = &e;
-        else if (e.name == "face")
-            face = &e;
-        else if (e.hasList()) {
-            problem = e.name == "tristrips" ? "the faces come as triangle strips (element \"tristrips\"), which objprep "
-                                              "does not read"
-                                            : "element \"" + e.name + "\" holds lists (faces?) that objprep does not read";
+        } else if (holdsFaces(e)) {
+            if (listOf(e) < 0) {
+                problem = "the PLY \"" + e.name + "\" element has no vertex_indices list";
+                return false;
+            }
+            faces = true;
+        } else if (e.hasList()) {
+            problem = "element \"" + e.name + "\" holds lists (faces?) that objprep does not read";
             return false;
         } else if (e.count > 0) {
             diagnostics.warning("element \"" + e.name + "\" (" + std::to_string(e.count) +
@@ -246,15 +253,48 @@ bool checkElements(const Header& header, Diagnostics& diagnostics, std::string& 
         problem = "the PLY file has no \"vertex\" element with x, y and z";
         return false;
     }
-    if (!face) {
-        problem = "the PLY file has no \"face\" element: points alone are not drawn";
-        return false;
-    }
-    if (listOf(*face) < 0) {
-        problem = "the PLY \"face\" element has no vertex_indices list";
+    if (!faces) {
+        problem = "the PLY file has no \"face\" element (nor \"tristrips\"): points alone are not drawn";
         return false;
     }
     return true;
+}
+
+// The index lists of a "face" or "tristrips" element, one after another.
+struct IndexLists {
+    std::vector<int> values;  // -1 where a strip restarts
+    std::vector<std::size_t> ends;
+    bool restarts = false;
+};
+
+// Polygons, or triangle strips: a "tristrips" element, or "face" lists with -1 restarts
+// in them (some scanners write those).
+void addFaces(const Element& e, const IndexLists& lists, SourceModel& model, Diagnostics& diagnostics) {
+    const bool strips = e.name == "tristrips" || lists.restarts;
+    if (strips && e.name != "tristrips")
+        diagnostics.warning("the \"" + e.name + "\" lists hold -1 restarts: they are read as triangle strips");
+    std::uint64_t shortFaces = 0;
+    std::size_t begin = 0;
+    for (std::size_t end : lists.ends) {
+        const int* list = lists.values.data() + begin;
+        const std::size_t count = end - begin;
+        begin = end;
+        if (strips) {
+            stripTriangles(list, count, [&](int a, int b, int c) {
+                model.polygons.push_back({model.corners.size(), 3, 0});
+                for (int v : {a, b, c})
+                    model.corners.push_back({v, SourceModel::noNormal});
+            });
+        } else if (count < 3) {
+            ++shortFaces;
+        } else {
+            model.polygons.push_back({model.corners.size(), static_cast<int>(count), 0});
+            for (std::size_t k = 0; k < count; ++k)
+                model.corners.push_back({list[k], SourceModel::noNormal});
+        }
+    }
+    if (shortFaces > 0)
+        diagnostics.warning(std::to_string(shortFaces) + " faces of fewer than 3 corners are left out");
 }
 
 }  // namespace
@@ -268,9 +308,9 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
         return;
     }
     Values values(bytes, header);
-    std::uint64_t shortFaces = 0;
+    IndexLists lists;
     for (const Element& e : header.elements) {
-        const bool isVertex = e.name == "vertex", isFace = e.name == "face";
+        const bool isVertex = e.name == "vertex", isFace = holdsFaces(e);
         const int x = indexOf(e, "x"), y = indexOf(e, "y"), z = indexOf(e, "z");
         const int nx = indexOf(e, "nx"), ny = indexOf(e, "ny"), nz = indexOf(e, "nz");
         const bool normals = isVertex && nx >= 0 && ny >= 0 && nz >= 0;
@@ -281,10 +321,9 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
                               "\" entries, more than the file can hold: it is cut short");
             return;
         }
+        lists = IndexLists();
         std::vector<double> scalar(e.properties.size());
         for (std::uint64_t n = 0; n < e.count; ++n) {
-            const std::size_t first = model.corners.size();
-            std::uint64_t corners = 0;
             for (std::size_t p = 0; p < e.properties.size(); ++p) {
                 const Property& prop = e.properties[p];
                 bool ok = true;
@@ -298,13 +337,14 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
                         double index = 0;
                         ok = values.next(*prop.type, index);
                         if (ok && isFace && static_cast<int>(p) == list) {
-                            if (!(index >= 0 && index < static_cast<double>(INT32_MAX))) {  // NaN fails too
-                                diagnostics.error("face " + std::to_string(n + 1) + " names vertex " +
+                            const bool restart = index == -1;
+                            if (!restart && !(index >= 0 && index < static_cast<double>(INT32_MAX))) {  // NaN fails too
+                                diagnostics.error(e.name + " " + std::to_string(n + 1) + " names vertex " +
                                                   numberText(index) + ", which no vertex has");
                                 return;
                             }
-                            model.corners.push_back({static_cast<int>(index), SourceModel::noNormal});
-                            ++corners;
+                            lists.values.push_back(static_cast<int>(index));
+                            lists.restarts = lists.restarts || restart;
                         }
                     }
                 }
@@ -325,17 +365,12 @@ void readPly(std::string_view bytes, SourceModel& model, Diagnostics& diagnostic
                     model.normals.push_back({scalar[static_cast<std::size_t>(nx)], scalar[static_cast<std::size_t>(ny)],
                                              scalar[static_cast<std::size_t>(nz)]});
             } else if (isFace) {
-                if (corners < 3) {
-                    model.corners.resize(first);
-                    ++shortFaces;
-                } else {
-                    model.polygons.push_back({first, static_cast<int>(corners), 0});
-                }
+                lists.ends.push_back(lists.values.size());
             }
         }
+        if (isFace)
+            addFaces(e, lists, model, diagnostics);
     }
-    if (shortFaces > 0)
-        diagnostics.warning(std::to_string(shortFaces) + " faces of fewer than 3 corners are left out");
     const bool normals = !model.normals.empty();
     for (SourceModel::Corner& c : model.corners) {
         if (static_cast<std::size_t>(c.vertex) >= model.positions.size()) {

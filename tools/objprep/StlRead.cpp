@@ -1,10 +1,10 @@
 #include "StlRead.h"
 
-#include <array>
+#include <meshoptimizer.h>
+
 #include <cstdint>
-#include <cstring>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "ByteOrderMark.h"
 #include "ByteReader.h"
@@ -12,10 +12,19 @@
 
 namespace {
 
-// Collects facets, sharing corners of equal coordinates.
+// Collects facets; once all are read, corners of equal coordinates become one vertex,
+// numbered in the order of their first use.
 class FacetSink {
 public:
     explicit FacetSink(SourceModel& model) : model_(model) {}
+
+    void reserve(std::size_t triangles) {
+        model_.normals.reserve(triangles);
+        model_.polygons.reserve(triangles);
+        model_.corners.reserve(3 * triangles);
+        places_.reserve(3 * triangles);
+        offsets_.reserve(3 * triangles);
+    }
 
     // `corners` positions of one facet; false when a coordinate is not finite.
     bool add(Point3 normal, const Point3* corners, int count, std::size_t offset) {
@@ -27,31 +36,36 @@ public:
             normalIndex = static_cast<int>(model_.normals.size());
             model_.normals.push_back(normal);
         }
-        const std::size_t first = model_.corners.size();
-        for (int k = 0; k < count; ++k)
-            model_.corners.push_back({vertexOf(corners[k], offset), normalIndex});
-        model_.polygons.push_back({first, count, offset});
+        model_.polygons.push_back({model_.corners.size(), count, offset});
+        for (int k = 0; k < count; ++k) {
+            model_.corners.push_back({0, normalIndex});  // the vertex is known once all are read
+            places_.push_back(corners[k] + Point3{0.0, 0.0, 0.0});  // -0 and 0 are one place
+            offsets_.push_back(offset);
+        }
         return true;
     }
 
-private:
-    int vertexOf(Point3 p, std::size_t offset) {
-        std::array<std::uint64_t, 3> key;
-        const double c[3] = {p.x + 0.0, p.y + 0.0, p.z + 0.0};  // -0 and 0 are one place
-        std::memcpy(key.data(), c, sizeof c);
-        const auto [it, added] = index_.emplace(key, static_cast<int>(model_.positions.size()));
-        if (added) {
-            model_.positions.push_back(p);
-            model_.positionOffsets.push_back(offset);
+    // Joins equal corners (by their bits, with meshoptimizer's hashing).
+    void finish() {
+        std::vector<unsigned> vertex(places_.size());
+        const std::size_t count =
+            meshopt_generateVertexRemap(vertex.data(), nullptr, places_.size(), places_.data(), places_.size(), sizeof(Point3));
+        model_.positions.resize(count);
+        model_.positionOffsets.resize(count);
+        for (std::size_t c = places_.size(); c-- > 0;) {  // the first corner's offset wins
+            model_.positions[vertex[c]] = places_[c];
+            model_.positionOffsets[vertex[c]] = offsets_[c];
+            model_.corners[c].vertex = static_cast<int>(vertex[c]);
         }
-        return it->second;
     }
 
+private:
     SourceModel& model_;
-    std::map<std::array<std::uint64_t, 3>, int> index_;
+    std::vector<Point3> places_;  // per corner
+    std::vector<std::size_t> offsets_;
 };
 
-void readBinary(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
+void readBinary(std::string_view bytes, FacetSink& sink, Diagnostics& diagnostics) {
     ByteReader in(bytes, stlHeaderBytes, false);
     std::uint64_t count = 0;
     if (!in.unsignedOf(4, count)) {
@@ -68,7 +82,7 @@ void readBinary(std::string_view bytes, SourceModel& model, Diagnostics& diagnos
     if (in.left() != count * stlTriangleBytes)
         diagnostics.warning(std::to_string(in.left() - count * stlTriangleBytes) + " bytes after the " +
                             std::to_string(count) + " triangles the header counts are ignored");
-    FacetSink sink(model);
+    sink.reserve(static_cast<std::size_t>(count));
     for (std::uint64_t t = 0; t < count; ++t) {
         const std::size_t offset = in.offset();
         double v[12];
@@ -84,9 +98,8 @@ void readBinary(std::string_view bytes, SourceModel& model, Diagnostics& diagnos
     }
 }
 
-void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnostics) {
+void readText(std::string_view bytes, FacetSink& sink, Diagnostics& diagnostics) {
     Words words(bytes, byteOrderMarkLength(bytes));
-    FacetSink sink(model);
     std::vector<Point3> loop;
     const auto fail = [&](const std::string& what) {
         diagnostics.errorAt(words.start(), what);
@@ -152,8 +165,11 @@ void readText(std::string_view bytes, SourceModel& model, Diagnostics& diagnosti
 
 void readStl(std::string_view bytes, bool binary, SourceModel& model, Diagnostics& diagnostics) {
     model.textLines = !binary;
+    FacetSink sink(model);
     if (binary)
-        readBinary(bytes, model, diagnostics);
+        readBinary(bytes, sink, diagnostics);
     else
-        readText(bytes, model, diagnostics);
+        readText(bytes, sink, diagnostics);
+    if (!diagnostics.failed())
+        sink.finish();
 }

@@ -1,8 +1,10 @@
 # The converter's sources, shared by its library and by its fuzzer.
 set(OBJPREP_CONVERT_SOURCES
   Convert.cpp FloatText.cpp Framing.cpp LineIndex.cpp ModelFormat.cpp Normals.cpp ObjRead.cpp Placement.cpp
-  PlatformFiles${system_suffix}.cpp PlyRead.cpp StlRead.cpp StrictObj.cpp Triangulate.cpp)
+  PlatformFiles${system_suffix}.cpp PlyRead.cpp Simplify.cpp StlRead.cpp SurfaceDistance.cpp StrictObj.cpp Triangulate.cpp)
 list(TRANSFORM OBJPREP_CONVERT_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+# The simplifier and vertex joining of models the viewer cannot hold as they are.
+find_package(meshoptimizer REQUIRED)
 
 # glTF needs tinygltf's header and the JSON library it is built on; without them objprep
 # still reads OBJ, STL and PLY, and says so for glTF files. OBJPREP_FORMAT_SOURCES and
