@@ -22,3 +22,38 @@ void enterFullScreen() {
                       static_cast<unsigned>(monitor.height));
     XFlush(display);
 }
+
+namespace {
+// The manager's answer comes within a few of its layout passes (sway waits up to 200 ms
+// for a client before it applies a layout).
+constexpr unsigned askAgainIntervalMs = 250;
+constexpr int askAgainLimit = 8;
+
+struct WindowedSize {
+    int width = 0, height = 0;
+    int checksLeft = 0;
+} windowed;
+
+// Still covering its monitor, though the manager no longer holds it in full screen: the
+// size request was answered with the geometry being left.
+void askAgainIfStillFullSize(int /*value*/) {
+    Display* display = glXGetCurrentDisplay();
+    if (display == nullptr || windowed.checksLeft <= 0) return;
+    const Window window = glXGetCurrentDrawable();
+    ScreenRect area;
+    if (!windowRect(display, window, area)) return;
+    bool coversMonitor = false;
+    for (const ScreenRect& m : monitorsOf(display)) coversMonitor = coversMonitor || m == area;
+    if (!coversMonitor) return;
+    if (!reportedFullScreen(display, window)) glutReshapeWindow(windowed.width, windowed.height);
+    if (--windowed.checksLeft > 0) glutTimerFunc(askAgainIntervalMs, askAgainIfStillFullSize, 0);
+}
+}  // namespace
+
+void keepWindowedSize(int width, int height) {
+    Display* display = glXGetCurrentDisplay();
+    if (display == nullptr || !windowManagerAnswers(display)) return;
+    const bool checking = windowed.checksLeft > 0;
+    windowed = WindowedSize{width, height, askAgainLimit};
+    if (!checking) glutTimerFunc(askAgainIntervalMs, askAgainIfStillFullSize, 0);
+}

@@ -37,7 +37,6 @@ struct SystemState {
     Display* display = nullptr;  // the layer's own connection; the toolkit's if none could be opened
     Window window = 0;
     int inputOpcode = -1;  // of XInput 2; -1 without it
-    Atom wmState = None, wmStateFullScreen = None;
     MotionStream stream;
     DeviceKind devices[deviceMemory] = {};
     int deviceCount = 0;
@@ -166,8 +165,6 @@ bool bindPointerSystem() {
     sys.bound = true;
     sys.window = glXGetCurrentDrawable();
     openStream(toolkit);
-    sys.wmState = XInternAtom(sys.display, "_NET_WM_STATE", False);
-    sys.wmStateFullScreen = XInternAtom(sys.display, "_NET_WM_STATE_FULLSCREEN", False);
     return true;
 }
 
@@ -193,21 +190,7 @@ bool windowArea(ScreenRect& area) {
 
 std::vector<ScreenRect> monitorAreas() { return monitorsOf(sys.display); }
 
-bool windowReportedFullScreen() {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    bool fullScreen = false;
-    if (XGetWindowProperty(sys.display, sys.window, sys.wmState, 0, 64, False, XA_ATOM, &type, &format, &count,
-                           &after, &data) == Success &&
-        data != nullptr && type == XA_ATOM && format == 32) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < count; ++i) fullScreen = fullScreen || atoms[i] == sys.wmStateFullScreen;
-    }
-    if (data != nullptr) XFree(data);
-    return fullScreen;
-}
+bool windowReportedFullScreen() { return reportedFullScreen(sys.display, sys.window); }
 
 // From the events read so far when they tell; else asked of the server.
 bool pointerPosition(ScreenPoint& at) {

@@ -69,6 +69,24 @@ bool windowRect(Display* display, Window window, ScreenRect& area) {
     return true;
 }
 
+bool reportedFullScreen(Display* display, Window window) {
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom fullScreenState = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    bool fullScreen = false;
+    if (XGetWindowProperty(display, window, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr && type == XA_ATOM && format == 32) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i) fullScreen = fullScreen || atoms[i] == fullScreenState;
+    }
+    if (data != nullptr) XFree(data);
+    return fullScreen;
+}
+
 bool windowManagerAnswers(Display* display) {
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     Window named = 0, self = 0;

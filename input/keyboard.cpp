@@ -51,6 +51,7 @@ void Viewer::special(int key, int /*x*/, int /*y*/) {
             } else {
                 glutReshapeWindow(savedWidth, savedHeight);
                 glutPositionWindow(savedX, savedY);
+                keepWindowedSize(savedWidth, savedHeight);
             }
             // Back on the anchor in the new geometry, so the first move after the switch
             // turns by exactly that move.

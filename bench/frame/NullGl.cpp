@@ -51,6 +51,7 @@ void glutPositionWindow(int, int) {}
 }
 
 void enterFullScreen() {}
+void keepWindowedSize(int, int) {}
 void hidePointer() {}
 void placePointerWhenSettled(int, int, bool) {}
 void placePointerInWindow(int, int) {}

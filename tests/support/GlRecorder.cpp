@@ -180,6 +180,7 @@ void glutPositionWindow(int x, int y) { record("glutPositionWindow", {double(x),
 
 // The full-screen and pointer layers
 void enterFullScreen() { record("enterFullScreen"); }
+void keepWindowedSize(int w, int h) { record("keepWindowedSize", {double(w), double(h)}); }
 void hidePointer() { record("hidePointer"); }
 void placePointerWhenSettled(int x, int y, bool fullScreen) {
     record("placePointerWhenSettled", {double(x), double(y), fullScreen ? 1.0 : 0.0});

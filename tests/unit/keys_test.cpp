@@ -117,7 +117,8 @@ TEST_F(Keys, F11SavesGeometryInOrderOnEnteringAndRestoresSizeThenPositionOnLeavi
     viewer.special(GLUT_KEY_F11, 0, 0);
     EXPECT_FALSE(viewer.fullscreen);
     ASSERT_EQ(glrec::names(),
-              (std::vector<std::string>{"glutReshapeWindow", "glutPositionWindow", "placePointerWhenSettled"}));
+              (std::vector<std::string>{"glutReshapeWindow", "glutPositionWindow", "keepWindowedSize",
+                                        "placePointerWhenSettled"}));
     EXPECT_EQ(glrec::calls()[0].arg(0), 333.0);
     EXPECT_EQ(glrec::calls()[0].arg(1), 444.0);
     EXPECT_EQ(glrec::calls()[1].arg(0), 11.0);
