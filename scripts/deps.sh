@@ -12,15 +12,19 @@ test_packages="libgtest-dev libbenchmark-dev libxtst-dev libpng-dev
 # The Windows cross-build and running it: mingw-w64, wine, GoogleTest's sources, and
 # what unpacking Debian's source packages (freeglut, meshoptimizer) takes.
 windows_packages="g++-mingw-w64-x86-64-posix wine wine64 googletest zip dpkg-dev xz-utils"
+# The end-to-end tests' Wayland desktops: the compositors with their Xwayland, and the
+# client libraries of the harness's input (D-Bus for mutter; Wayland and a keymap for sway).
+wayland_test_packages="mutter sway xwayland libglib2.0-dev libwayland-dev libxkbcommon-dev"
 
-# install_missing_packages [test] [windows]: the demo's packages, and those of each set
-# named.
+# install_missing_packages [test] [windows] [wayland]: the demo's packages, and those of
+# each set named.
 install_missing_packages() {
     local wanted=$demo_packages missing=() set
     for set in "$@"; do
         case "$set" in
         test) wanted="$wanted $test_packages" ;;
         windows) wanted="$wanted $windows_packages" ;;
+        wayland) wanted="$wanted $wayland_test_packages" ;;
         *)
             echo "install_missing_packages: no package set \"$set\"" >&2
             return 2
@@ -42,4 +46,11 @@ install_missing_packages() {
 # no debug output, no .NET or HTML engine install prompts. $1: the Windows build folder.
 use_wine_environment() {
     export WINEPREFIX=$1/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# sway refuses to run as root: run as root, the tests start it as this account, made here
+# once (no home, no login).
+make_wayland_test_account() {
+    [ "$(id -u)" -ne 0 ] || id viewer-e2e >/dev/null 2>&1 ||
+        useradd --system --no-create-home --shell /usr/sbin/nologin viewer-e2e
 }

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     } options[] = {{"--viewer=", &c.viewer},
                    {"--launcher=", &c.launcher},
                    {"--reference=", &c.reference},
+                   {"--recorder=", &c.recorder},
                    {"--source-dir=", &c.sourceDir},
                    {"--artifact-dir=", &c.artifactDir},
                    {"--desktop=", &c.desktop}};

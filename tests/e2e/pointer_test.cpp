@@ -37,12 +37,6 @@ std::string describe(const std::vector<Point>& points) {
     return points.size() > shown ? text + " ..." : text;
 }
 
-// A figure worth seeing in the test log of every desktop.
-void report(const std::string& what, long value) {
-    ::testing::Test::RecordProperty(what, std::to_string(value));
-    std::printf("[ figure   ] %s: %ld\n", what.c_str(), value);
-}
-
 class PointerTest : public ViewerSession {
 protected:
     // wine's X11 driver reads core events; the toolkit on X11 reads XInput 2.
@@ -68,7 +62,7 @@ protected:
 // placed any earlier, it would land off the anchor of the full-screen window.
 TEST_F(PointerTest, ComesToRestWithinASecondOfFullScreen) {
     // Far from where it must go: on the last monitor, near its far corner.
-    movePointer(display(), desktop().screenWidth - 100, desktop().screenHeight - 50);
+    input().moveTo(desktop().screenWidth - 100, desktop().screenHeight - 50);
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(viewer.waitCoversMonitor(fullScreenLimit));
     const auto fullScreen = Clock::now();
@@ -77,7 +71,7 @@ TEST_F(PointerTest, ComesToRestWithinASecondOfFullScreen) {
     const auto ms = std::chrono::duration_cast<Millis>(Clock::now() - fullScreen).count();
     ASSERT_TRUE(placed) << "pointer at " << describe(pointerPosition(display())) << ", not "
                         << describe(startRest());
-    report("full screen to pointer at rest, ms", ms);
+    reportFigure("full screen to pointer at rest, ms", std::to_string(ms));
     EXPECT_LE(ms, startPlacementLimit.count());
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
@@ -89,12 +83,12 @@ TEST_F(PointerTest, SendsNoStreamOfMotionEventsWhileTheMouseRests) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     MotionWatch watch(display(), viewer.window(), listening());
     const auto atRest = watch.collect(restPeriod);
-    report("motion events in a second at rest", static_cast<long>(atRest.size()));
+    reportFigure("motion events in a second at rest", std::to_string(atRest.size()));
     EXPECT_TRUE(atRest.empty()) << "motion at rest: " << describe(atRest);
 
     // One movement: the test's own event, then exactly one placement back to rest.
     const Point rest = startRest();
-    movePointer(display(), rest.x + 10, rest.y + 10);
+    input().moveTo(rest.x + 10, rest.y + 10);
     ASSERT_TRUE(pointerComesTo(rest));
     const auto afterMove = watch.collect(restPeriod);
     // A program that holds the pointer in its window through a grab of its own (wine
@@ -110,7 +104,7 @@ TEST_F(PointerTest, MotionStopsWithinASecondOfAStormOfQuickMoves) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     MotionWatch watch(display(), viewer.window(), listening());
-    for (int i = 0; i < stormMoves; ++i) movePointerBy(display(), i % 2 == 0 ? 7 : -4, i % 3 == 0 ? -5 : 3);
+    for (int i = 0; i < stormMoves; ++i) input().moveBy(i % 2 == 0 ? 7 : -4, i % 3 == 0 ? -5 : 3);
     const auto storm = watch.collect(Millis(1000));
     const auto after = watch.collect(restPeriod);
     EXPECT_TRUE(after.empty()) << "still moving a second after the storm: " << describe(after) << " (during it "
@@ -123,7 +117,7 @@ TEST_F(PointerTest, MovementReturnsThePointerToTheAnchor) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     for (const Point to : {Point{700, 500}, Point{10, 5}, Point{321, 240}}) {
-        movePointer(display(), to.x, to.y);
+        input().moveTo(to.x, to.y);
         EXPECT_TRUE(pointerComesTo(startRest())) << "after a move to " << describe(to);
     }
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
@@ -135,16 +129,16 @@ TEST_F(PointerTest, LeftPressMovesTheAnchorToThePressedPoint) {
     ASSERT_TRUE(waitStarted(viewer, nullptr));
     const Area m = desktop().startMonitor();
     const Point pressed{m.x + std::min(500, m.width - 1), m.y + std::min(400, m.height - 1)};
-    moveAndPress(display(), pressed.x, pressed.y, Button1);
-    releaseButton(display(), Button1);
-    movePointer(display(), pressed.x - 25, pressed.y - 15);
+    input().moveAndPress(pressed.x, pressed.y, Button1);
+    input().releaseButton(Button1);
+    input().moveTo(pressed.x - 25, pressed.y - 15);
     EXPECT_TRUE(pointerComesTo(pressed)) << "pointer at " << describe(pointerPosition(display()));
     MotionWatch watch(display(), viewer.window(), listening());
     const auto atRest = watch.collect(restPeriod);
     EXPECT_TRUE(atRest.empty()) << "motion at rest on the pressed point: " << describe(atRest);
     // The right button leaves the anchor alone.
-    moveAndPress(display(), m.x + 100, m.y + 100, Button3);
-    releaseButton(display(), Button3);
+    input().moveAndPress(m.x + 100, m.y + 100, Button3);
+    input().releaseButton(Button3);
     EXPECT_TRUE(pointerComesTo(pressed));
     EXPECT_TRUE(quitsWith(viewer, XK_Escape));
 }
@@ -153,12 +147,12 @@ TEST_F(PointerTest, LeftPressMovesTheAnchorToThePressedPoint) {
 TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
-    tapKey(display(), XK_F11);
-    const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    input().tapKey(XK_F11);
+    const auto window = waitWindowedAndPlaced(viewer, modeChangeLimit);
     ASSERT_TRUE(window) << "pointer at " << describe(pointerPosition(display())) << ", window "
                         << describe(viewer.geometry());
     const Point rest = restIn(*window);
-    movePointer(display(), rest.x + 30, rest.y - 20);
+    input().moveTo(rest.x + 30, rest.y - 20);
     EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << window->x << ", " << window->y << "), pointer at "
                                       << describe(pointerPosition(display()));
     ASSERT_TRUE(waitFocused(viewer));
@@ -171,8 +165,8 @@ TEST_F(PointerTest, InAWindowMovementReturnsThePointerToTheWindowsAnchor) {
 TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisiblePart) {
     App& viewer = startViewer(emptyFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
-    tapKey(display(), XK_F11);
-    const auto before = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    input().tapKey(XK_F11);
+    const auto before = waitWindowedAndPlaced(viewer, modeChangeLimit);
     ASSERT_TRUE(before);
     const Area m = desktop().startMonitor();
     XMoveWindow(display(), viewer.window(), m.x + m.width - 223, m.y + m.height - 148);
@@ -183,7 +177,7 @@ TEST_F(PointerTest, WindowWithItsAnchorOffScreenKeepsThePointerStillOnItsVisible
     const Point rest = restIn(*moved);
     ASSERT_FALSE(rest == (Point{moved->x + startAnchor.x, moved->y + startAnchor.y})) << "the anchor shows";
     MotionWatch watch(display(), viewer.window(), listening());
-    movePointer(display(), rest.x - 15, rest.y - 10);
+    input().moveTo(rest.x - 15, rest.y - 10);
     EXPECT_TRUE(pointerComesTo(rest)) << "window at (" << moved->x << ", " << moved->y << "), pointer at "
                                       << describe(pointerPosition(display()));
     watch.collect(Millis(200));

@@ -8,11 +8,18 @@
 
 #include <X11/keysym.h>
 
+#include <time.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "CameraRecord.h"
 #include "Config.h"
 #include "ViewerSession.h"
 
@@ -73,11 +80,16 @@ std::pair<double, double> heightRange(const std::string& path) {
 
 class SceneTest : public ViewerSession {
 protected:
-    // The settled picture of the reference program for this camera, in a fresh run.
-    Picture reference(const std::vector<std::string>& args) {
-        App& app = startReference(sceneFolder(), args);
+    // The settled picture of the reference program for this camera, in a fresh run, of
+    // the sample scene or of the scene in `folder`: unchanged for `quiet`, which must
+    // outlast a frame.
+    Picture reference(const std::vector<std::string>& args, const std::string& folder = "",
+                      Millis quiet = Millis(300)) {
+        App& app = startReference(folder.empty() ? sceneFolder() : folder, args);
         Picture picture;
         EXPECT_TRUE(waitStarted(app, &picture));
+        if (quiet > Millis(300))
+            if (auto settled = captureSettled(display(), app.window(), settleLimit, quiet)) picture = std::move(*settled);
         EXPECT_TRUE(quitsWith(app, XK_Escape));
         return picture;
     }
@@ -137,7 +149,7 @@ TEST_F(SceneTest, TenPixelMoveTurnsExactlyOneDegreeOfYawAndOfPitch) {
     Picture atStart;
     ASSERT_TRUE(waitStarted(viewer, &atStart));
     const Point rest = startRest();
-    movePointer(display(), rest.x + 10, rest.y + 10);
+    input().moveTo(rest.x + 10, rest.y + 10);
     EXPECT_TRUE(pointerComesTo(rest)) << "the pointer did not return to the anchor";
     const auto moved = captureSettled(display(), viewer.window(), settleLimit);
     ASSERT_TRUE(moved);
@@ -168,7 +180,7 @@ TEST_F(SceneTest, ArrowKeyGlidesOverSeveralFramesThenSettles) {
     App& viewer = startViewer(sceneFolder());
     Picture atStart;
     ASSERT_TRUE(waitStarted(viewer, &atStart));
-    for (int i = 0; i < glideSteps; ++i) tapKey(display(), XK_Up);
+    for (int i = 0; i < glideSteps; ++i) input().tapKey(XK_Up);
     int distinct = 0;
     Picture last = atStart;
     bool settled = waitUntil(
@@ -198,8 +210,8 @@ TEST_F(SceneTest, ArrowKeyGlidesOverSeveralFramesThenSettles) {
 TEST_F(SceneTest, F11OutAndBackTurnsOnlyByTheMovesMadeInEachMode) {
     App& viewer = startViewer(sceneFolder());
     ASSERT_TRUE(waitStarted(viewer, nullptr));
-    tapKey(display(), XK_F11);
-    const auto window = waitWindowedAndPlaced(viewer, 640, 480, modeChangeLimit);
+    input().tapKey(XK_F11);
+    const auto window = waitWindowedAndPlaced(viewer, modeChangeLimit);
     ASSERT_TRUE(window);
     const Point inWindow = restIn(*window);
     // The server reads back only what shows on screen.
@@ -208,14 +220,14 @@ TEST_F(SceneTest, F11OutAndBackTurnsOnlyByTheMovesMadeInEachMode) {
         ASSERT_TRUE(windowed);
         EXPECT_TRUE(groveWhereExpected(*windowed)) << "in the window";
     }
-    movePointer(display(), inWindow.x + 10, inWindow.y + 10);
+    input().moveTo(inWindow.x + 10, inWindow.y + 10);
     ASSERT_TRUE(pointerComesTo(inWindow));
     ASSERT_TRUE(waitFocused(viewer));
-    tapKey(display(), XK_F11);
+    input().tapKey(XK_F11);
     ASSERT_TRUE(viewer.waitCoversMonitor(modeChangeLimit));
     const Point rest = startRest();
     ASSERT_TRUE(pointerComesTo(rest));
-    movePointer(display(), rest.x + 10, rest.y + 10);
+    input().moveTo(rest.x + 10, rest.y + 10);
     ASSERT_TRUE(pointerComesTo(rest));
     const auto after = captureSettled(display(), viewer.window(), settleLimit);
     ASSERT_TRUE(after);
@@ -224,4 +236,132 @@ TEST_F(SceneTest, F11OutAndBackTurnsOnlyByTheMovesMadeInEachMode) {
     // Pitch 1 + 1, and two turns of 1 degree one after the other.
     EXPECT_TRUE(samePicture(*after, reference({"2", "1", "1"}), "two-moves"));
 }
+
+// A mouse reporting 1000 times a second while the viewer draws: every pixel of travel
+// turns the camera once, however the window system batches the reports and however long
+// a frame takes. Judged on the whole turn: the picture against the reference at the
+// total, within far fewer pixels than one pixel of travel more would change.
+struct Storm {
+    const char* name;
+    int moves;
+    int dx, dy;  // px per report
+    bool heavy;  // a scene that keeps frames slow
+};
+
+void PrintTo(const Storm& s, std::ostream* out) { *out << s.name; }
+
+constexpr std::chrono::microseconds reportPeriod(1000);  // a 1000 Hz mouse
+constexpr double degreesPerPixel = 0.1;
+// A picture within a tenth of the pixels that one pixel of travel more changes shows no
+// pixel counted twice nor lost (float rounding over hundreds of steps moves a few edge
+// pixels at most).
+constexpr long toleranceShare = 10;
+// The grid model's triangles drawn this many times over: the same picture as the
+// sample scene, at several times its frame time (the copies fall on the same pixels).
+constexpr int heavyRepeats = 2000;
+// Long enough for a frame of the heavy scene on the largest screen, so that a picture
+// taken as settled is a whole frame.
+constexpr Millis heavyQuiet(1500);
+constexpr int pointerSampleEvery = 10;  // reports between looks at where the pointer is
+
+class FastMouseTest : public SceneTest, public ::testing::WithParamInterface<Storm> {
+protected:
+    // The sample scene with its grid model's faces repeated: the same picture, slower.
+    std::string heavySceneFolder() {
+        const std::string folder = sceneFolder();
+        std::ifstream in(folder + "/2.obj");
+        std::string line, points, faces;
+        while (std::getline(in, line)) (line.rfind("f ", 0) == 0 ? faces : points) += line + "\n";
+        std::string heavy = points;
+        for (int i = 0; i < heavyRepeats; ++i) heavy += faces;
+        writeFile(folder + "/2.obj", heavy);
+        return folder;
+    }
+
+    // Sends the storm, each report at its own deadline 1 ms after the one before, and
+    // notes the pointer's farthest reach from where it started on each side.
+    void sendStorm(const Storm& storm, Point& low, Point& high) {
+        low = high = pointerPosition(display());
+        timespec deadline;
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        for (int i = 0; i < storm.moves; ++i) {
+            deadline.tv_nsec += std::chrono::nanoseconds(reportPeriod).count();
+            if (deadline.tv_nsec >= 1000000000L) deadline.tv_nsec -= 1000000000L, ++deadline.tv_sec;
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+            }
+            input().moveBy(storm.dx, storm.dy);
+            if (i % pointerSampleEvery == 0) {
+                const Point p = pointerPosition(display());
+                low = Point{std::min(low.x, p.x), std::min(low.y, p.y)};
+                high = Point{std::max(high.x, p.x), std::max(high.y, p.y)};
+            }
+        }
+    }
+};
+
+TEST_P(FastMouseTest, TurnsByTheWholeTravelEachPixelOnce) {
+    const Storm storm = GetParam();
+    const std::string folder = storm.heavy ? heavySceneFolder() : sceneFolder();
+    const std::string record = folder + "/camera.txt";
+    std::vector<std::string> environment;
+    if (!config().recorder.empty() && config().launcher.empty())
+        environment = {"LD_PRELOAD=" + config().recorder, "VIEW_RECORD=" + record};
+    // Away from where the viewer will rest it, so that finding it there shows the viewer
+    // has placed it: on a small screen the server's own start position is that point.
+    const Area first = desktop().startMonitor();
+    input().moveTo(first.x + first.width * 3 / 4, first.y + first.height * 3 / 4);
+    App& viewer = startViewer(folder, environment);
+    ASSERT_TRUE(waitStarted(viewer, nullptr));
+    const auto framesBefore = readRecordedCamera(record);
+    const auto started = std::chrono::steady_clock::now();
+    Point low, high;
+    sendStorm(storm, low, high);
+    const auto sent = std::chrono::steady_clock::now();
+    const bool rested = pointerComesTo(startRest(), settleLimit);
+    const Millis quiet = storm.heavy ? heavyQuiet : Millis(300);
+    const auto moved = captureSettled(display(), viewer.window(), settleLimit, quiet);
+    ASSERT_TRUE(moved);
+    const auto camera = readRecordedCamera(record);
+    EXPECT_TRUE(quitsWith(viewer, XK_Escape));
+    EXPECT_TRUE(rested) << "the pointer did not come back to rest";
+
+    const double wantYaw = storm.moves * storm.dx * degreesPerPixel;
+    const double wantPitch = storm.moves * storm.dy * degreesPerPixel;
+    const Picture expected = reference({std::to_string(wantPitch), std::to_string(wantYaw)}, folder, quiet);
+    const Picture onePixelOn =
+        reference({std::to_string(wantPitch), std::to_string(wantYaw + degreesPerPixel)}, folder, quiet);
+    const long onePixel = differingPixels(expected, onePixelOn);
+    const long off = differingPixels(*moved, expected);
+
+    // One line for the log: the travel, the turn read back (native viewer), the picture.
+    char figure[200];
+    std::snprintf(figure, sizeof figure, "%+d, %+d px in %.0f ms: want yaw %+.2f pitch %+.2f",
+                  storm.moves * storm.dx, storm.moves * storm.dy,
+                  std::chrono::duration<double, std::milli>(sent - started).count(), wantYaw, wantPitch);
+    std::string line = figure;
+    if (camera) {
+        std::snprintf(figure, sizeof figure, ", turned yaw %+.2f pitch %+.2f", nearestTurn(camera->yaw, wantYaw),
+                      nearestTurn(camera->pitch, wantPitch));
+        line += figure;
+        if (framesBefore) line += " (" + std::to_string(camera->frames - framesBefore->frames) + " frames)";
+    }
+    const bool edge = low.x <= 0 || low.y <= 0 || high.x >= desktop().screenWidth - 1 ||
+                      high.y >= desktop().screenHeight - 1;
+    std::snprintf(figure, sizeof figure, "; %ld pixels off the total's picture (one pixel more: %ld)", off, onePixel);
+    line += figure;
+    std::snprintf(figure, sizeof figure, "; pointer within x %d..%d, y %d..%d%s", low.x, high.x, low.y, high.y,
+                  edge ? " (at a screen edge)" : "");
+    line += figure;
+    reportFigure("fast mouse", line);
+
+    ASSERT_GT(onePixel, 0) << "one pixel of travel must show";
+    EXPECT_LE(off, onePixel / toleranceShare)
+        << line << "\nsaved as " << savePicture(*moved, "viewer") << " and " << savePicture(expected, "expected");
+}
+
+INSTANTIATE_TEST_SUITE_P(Storms, FastMouseTest,
+                         ::testing::Values(Storm{"TwoRight", 200, 2, 0, false}, Storm{"LeftAndDown", 150, -1, 2, false},
+                                           Storm{"SixRightPastTheScreen", 400, 6, 0, false},
+                                           Storm{"SixRightPastTheScreenSlowFrames", 400, 6, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 }  // namespace

@@ -9,6 +9,8 @@ namespace e2e {
 namespace {
 // llvmpipe on two shared cores: start-up includes loading both meshes.
 constexpr Millis windowLimit(20000);
+constexpr int windowedWidth = 640;   // px: the size start-up creates, F11 returns to
+constexpr int windowedHeight = 480;  // px
 int appsStarted = 0;  // names each program's output files uniquely within a session
 
 // The root's children: the top-level windows when no manager reparents them.
@@ -24,7 +26,7 @@ std::vector<Window> rootChildren(XSession& session) {
 }  // namespace
 
 App::App(XSession& session, const std::string& program, const std::vector<std::string>& args,
-         const std::string& workDir, const std::string& launcher)
+         const std::string& workDir, const std::string& launcher, const std::vector<std::string>& environment)
     : session_(session) {
     const std::string stem = session.scratch().file("app" + std::to_string(++appsStarted));
     stdoutPath_ = stem + ".stdout";
@@ -33,7 +35,8 @@ App::App(XSession& session, const std::string& program, const std::vector<std::s
     if (!launcher.empty()) options.argv.push_back(launcher);
     options.argv.push_back(program);
     options.argv.insert(options.argv.end(), args.begin(), args.end());
-    options.environment = {"DISPLAY=" + session.displayName()};
+    options.environment = session.clientEnvironment();
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
     options.workDir = workDir;
     options.stdoutPath = stdoutPath_;
     options.stderrPath = stderrPath_;
@@ -79,11 +82,18 @@ bool App::waitCoversMonitor(Millis limit) const {
     return waitUntil([&] { return coversMonitor(); }, limit);
 }
 
-bool App::waitSize(int width, int height, Millis limit) const {
+bool App::isWindowed(const Geometry& g) const {
+    if (!g.viewable) return false;
+    if (session_.desktop().managerTiles)
+        return !(Area{g.x, g.y, g.width, g.height} == session_.desktop().startMonitor());
+    return g.width == windowedWidth && g.height == windowedHeight;
+}
+
+bool App::waitWindowed(Millis limit) const {
     return waitUntil(
         [&] {
             const auto g = geometry();
-            return g && g->viewable && g->width == width && g->height == height;
+            return g && isWindowed(*g);
         },
         limit);
 }

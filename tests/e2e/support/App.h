@@ -21,8 +21,10 @@ public:
     // Returns once the program's window exists (listed by the window manager, if there
     // is one); throws std::runtime_error (with the program's standard error) if it never
     // does. A `launcher` (when not empty) runs the program, as wine runs a Windows build.
+    // `environment` (NAME=VALUE) is set for the program on top of the session's.
     App(XSession& session, const std::string& program, const std::vector<std::string>& args,
-        const std::string& workDir, const std::string& launcher = "");
+        const std::string& workDir, const std::string& launcher = "",
+        const std::vector<std::string>& environment = {});
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -32,8 +34,10 @@ public:
     // True once the window is shown covering exactly the monitor it starts on.
     bool coversMonitor() const;
     bool waitCoversMonitor(Millis limit) const;
-    // True once the window is shown at exactly this size, wherever it is.
-    bool waitSize(int width, int height, Millis limit) const;
+    // True once the window is shown out of full screen at the size it asked for (where
+    // the window manager tiles: at any size short of covering its monitor).
+    bool isWindowed(const Geometry& g) const;
+    bool waitWindowed(Millis limit) const;
 
     bool running() { return process_->running(); }
     std::optional<int> waitExit(Millis limit) { return process_->waitExit(limit); }

@@ -93,7 +93,15 @@ void Child::stop() {
     // have passed to an unrelated process.
     if (pid_ <= 0 || reap(WNOHANG)) return;
     ::kill(-pid_, SIGTERM);
-    if (waitExit(stopGrace)) return;
+    // The leader is left unreaped until the group has been swept: members that outlive
+    // it (a compositor's helper that waits with SIGTERM blocked) end with it.
+    waitUntil(
+        [&] {
+            siginfo_t info{};
+            return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid == pid_;
+        },
+        stopGrace, Millis(5));
     ::kill(-pid_, SIGKILL);
     reap(0);
 }

@@ -7,14 +7,17 @@ namespace e2e {
 namespace {
 const std::vector<Desktop>& desktops() {
     static const std::vector<Desktop> all = {
-        {"openbox", WindowManager::openbox, 1024, 768, {}, false, false},
-        {"no-wm", WindowManager::none, 1024, 768, {}, false, false},
-        {"xfwm4", WindowManager::xfwm4, 1024, 768, {}, true, true},
-        {"two-monitors", WindowManager::openbox, 2048, 768, {{0, 0, 1024, 768}, {1024, 0, 1024, 768}}, false, false},
-        {"two-monitors-no-wm", WindowManager::none, 2048, 768, {{0, 0, 1024, 768}, {1024, 0, 1024, 768}}, false,
+        {"openbox", WindowManager::openbox, 1024, 768, {}, false, false, false},
+        {"no-wm", WindowManager::none, 1024, 768, {}, false, false, false},
+        {"xfwm4", WindowManager::xfwm4, 1024, 768, {}, true, true, false},
+        {"two-monitors", WindowManager::openbox, 2048, 768, {{0, 0, 1024, 768}, {1024, 0, 1024, 768}}, false, false,
          false},
-        {"320x200", WindowManager::openbox, 320, 200, {}, false, false},
-        {"1920x1080", WindowManager::openbox, 1920, 1080, {}, false, false},
+        {"two-monitors-no-wm", WindowManager::none, 2048, 768, {{0, 0, 1024, 768}, {1024, 0, 1024, 768}}, false,
+         false, false},
+        {"320x200", WindowManager::openbox, 320, 200, {}, false, false, false},
+        {"1920x1080", WindowManager::openbox, 1920, 1080, {}, false, false, false},
+        {"mutter", WindowManager::mutter, 1024, 768, {}, true, true, false},
+        {"sway", WindowManager::sway, 1024, 768, {}, false, false, true},
     };
     return all;
 }

@@ -9,7 +9,8 @@ namespace e2e {
 
 // One X11 set-up the viewer is tried on: the screen's size, the monitors declared on it,
 // and the window manager. Each test runs on the desktop named with --desktop=.
-enum class WindowManager { none, openbox, xfwm4 };
+// mutter and sway are Wayland compositors: the viewer runs through their Xwayland.
+enum class WindowManager { none, openbox, xfwm4, mutter, sway };
 
 struct Area {
     int x, y, width, height;
@@ -28,7 +29,12 @@ struct Desktop {
     // F11 back to a window puts it lower right by its frame each time: the toolkit reports
     // the window's corner, and this manager places the frame's corner there (not mended).
     bool managerPlacesFrame;
+    // The manager tiles: out of full screen a window gets the screen less the manager's
+    // border and title, whatever size it asks for.
+    bool managerTiles;
 
+    // A Wayland desktop, whose compositor decides where windows go and takes input.
+    bool wayland() const { return manager == WindowManager::mutter || manager == WindowManager::sway; }
     // Where the viewer starts: the window opens at (100, 100), on the first monitor.
     Area startMonitor() const;
     // The declared monitors, or the screen as the one monitor.

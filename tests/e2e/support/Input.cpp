@@ -1,5 +1,6 @@
 #include "Input.h"
 
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
 #include "Wait.h"
@@ -12,6 +13,7 @@ namespace e2e {
 namespace {
 constexpr unsigned long noDelay = CurrentTime;
 constexpr Millis releaseLimit(5000);
+constexpr Millis moveArrivalLimit(2000);
 
 KeyCode keycodeOf(Display* display, KeySym key) {
     const KeyCode code = XKeysymToKeycode(display, key);
@@ -20,49 +22,106 @@ KeyCode keycodeOf(Display* display, KeySym key) {
 }
 }  // namespace
 
-void tapKey(Display* display, KeySym key, std::initializer_list<KeySym> modifiers) {
-    const std::vector<KeySym> held(modifiers);
-    for (KeySym m : held) XTestFakeKeyEvent(display, keycodeOf(display, m), True, noDelay);
-    XTestFakeKeyEvent(display, keycodeOf(display, key), True, noDelay);
-    XTestFakeKeyEvent(display, keycodeOf(display, key), False, noDelay);
-    for (auto it = held.rbegin(); it != held.rend(); ++it)
-        XTestFakeKeyEvent(display, keycodeOf(display, *it), False, noDelay);
-    XFlush(display);
+Input::~Input() {
+    if (rawMotion_ != nullptr) XCloseDisplay(rawMotion_);
 }
 
-void movePointer(Display* display, int x, int y) {
-    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, noDelay);
-    XFlush(display);
+void Input::confirmMovesThroughX() {
+    rawMotion_ = XOpenDisplay(DisplayString(display_));
+    int event, error, major = 2, minor = 0;
+    if (rawMotion_ == nullptr || !XQueryExtension(rawMotion_, "XInputExtension", &inputOpcode_, &event, &error) ||
+        XIQueryVersion(rawMotion_, &major, &minor) != Success)
+        throw std::runtime_error("no XInput 2 connection to watch the mouse's raw motion");
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawMotion);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(rawMotion_, DefaultRootWindow(rawMotion_), &mask, 1);
+    XSync(rawMotion_, False);
 }
 
-void movePointerBy(Display* display, int dx, int dy) {
-    XTestFakeRelativeMotionEvent(display, dx, dy, noDelay);
-    XFlush(display);
+// True once a raw motion event has come since the last call (events before are dropped).
+bool Input::rawMotionSeen(Millis limit) {
+    return waitUntil(
+        [&] {
+            bool seen = false;
+            while (XPending(rawMotion_) > 0) {
+                XEvent event;
+                XNextEvent(rawMotion_, &event);
+                seen = seen || (event.xcookie.type == GenericEvent && event.xcookie.extension == inputOpcode_ &&
+                                event.xcookie.evtype == XI_RawMotion);
+            }
+            return seen;
+        },
+        limit, Millis(1));
 }
 
-// Under a server grab no other client's request (a program placing the pointer on
-// seeing the motion) can come between the two.
-void moveAndPress(Display* display, int x, int y, unsigned button) {
-    XGrabServer(display);
-    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, noDelay);
-    XTestFakeButtonEvent(display, button, True, noDelay);
-    XUngrabServer(display);
-    XFlush(display);
+// A move that enters the window from elsewhere comes as a position without raw motion:
+// the wait then ends at its limit.
+void Input::moveTo(int x, int y) {
+    const Point at = pointerPosition(display_);
+    if (rawMotion_ != nullptr) {
+        XSync(rawMotion_, False);
+        rawMotionSeen(Millis(0));
+    }
+    moveBy(x - at.x, y - at.y);
+    if (rawMotion_ != nullptr) rawMotionSeen(moveArrivalLimit);
 }
 
-void releaseButton(Display* display, unsigned button) {
-    XTestFakeButtonEvent(display, button, False, noDelay);
-    XFlush(display);
-    const unsigned held = Button1Mask << (button - Button1);
+void Input::moveAndPress(int x, int y, unsigned pressed) {
+    moveTo(x, y);
+    button(pressed, true);
+}
+
+void Input::releaseButton(unsigned released) {
+    button(released, false);
+    const unsigned held = Button1Mask << (released - Button1);
     waitUntil(
         [&] {
             Window root, child;
             int rootX, rootY, x, y;
             unsigned mask = 0;
-            XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask);
+            XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &x, &y, &mask);
             return (mask & held) == 0;
         },
         releaseLimit);
+}
+
+void Input::tapKey(KeySym tapped, std::initializer_list<KeySym> modifiers) {
+    const std::vector<KeySym> held(modifiers);
+    for (KeySym m : held) key(m, true);
+    key(tapped, true);
+    key(tapped, false);
+    for (auto it = held.rbegin(); it != held.rend(); ++it) key(*it, false);
+}
+
+void XTestInput::key(KeySym key, bool pressed) {
+    XTestFakeKeyEvent(display_, keycodeOf(display_, key), pressed, noDelay);
+    XFlush(display_);
+}
+
+void XTestInput::moveTo(int x, int y) {
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, noDelay);
+    XFlush(display_);
+}
+
+void XTestInput::moveBy(int dx, int dy) {
+    XTestFakeRelativeMotionEvent(display_, dx, dy, noDelay);
+    XFlush(display_);
+}
+
+void XTestInput::button(unsigned button, bool pressed) {
+    XTestFakeButtonEvent(display_, button, pressed, noDelay);
+    XFlush(display_);
+}
+
+// Under a server grab no other client's request (a program placing the pointer on
+// seeing the motion) can come between the two.
+void XTestInput::moveAndPress(int x, int y, unsigned button) {
+    XGrabServer(display_);
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, noDelay);
+    XTestFakeButtonEvent(display_, button, True, noDelay);
+    XUngrabServer(display_);
+    XFlush(display_);
 }
 
 Point pointerPosition(Display* display) {

@@ -2,7 +2,9 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "Config.h"
@@ -12,6 +14,12 @@ namespace e2e {
 namespace {
 constexpr Millis focusLimit(10000);
 constexpr Millis windowStillPeriod(100);
+
+// A parameterized test's name holds slashes.
+std::string fileNameOf(std::string name) {
+    std::replace(name.begin(), name.end(), '/', '-');
+    return name;
+}
 
 std::uint8_t toFramebuffer(double channel) { return static_cast<std::uint8_t>(std::lround(channel * 255.0)); }
 }  // namespace
@@ -47,9 +55,9 @@ std::string ViewerSession::sceneFolder() {
     return folder;
 }
 
-App& ViewerSession::startViewer(const std::string& workDir) {
-    apps_.push_back(
-        std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir, config().launcher));
+App& ViewerSession::startViewer(const std::string& workDir, const std::vector<std::string>& environment) {
+    apps_.push_back(std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir,
+                                          config().launcher, environment));
     return *apps_.back();
 }
 
@@ -91,9 +99,9 @@ std::optional<Geometry> ViewerSession::waitHeldStill(const App& app, Millis limi
     return now;
 }
 
-std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int width, int height, Millis limit) {
+std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, Millis limit) {
     return waitHeldStill(app, limit, windowStillPeriod, [&](const Geometry& g) {
-        return g.viewable && g.width == width && g.height == height && pointerPosition(display()) == restIn(g);
+        return app.isWindowed(g) && pointerPosition(display()) == restIn(g);
     });
 }
 
@@ -132,7 +140,7 @@ std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int
 }
 
 ::testing::AssertionResult ViewerSession::quitsWith(App& app, KeySym key, std::initializer_list<KeySym> modifiers) {
-    tapKey(display(), key, modifiers);
+    input().tapKey(key, modifiers);
     const auto status = app.waitExit(quitLimit);
     if (!status)
         return ::testing::AssertionFailure() << XKeysymToString(key) << " did not end the program within "
@@ -143,12 +151,18 @@ std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, int
     return ::testing::AssertionSuccess();
 }
 
+void ViewerSession::reportFigure(const std::string& what, const std::string& value) {
+    ::testing::Test::RecordProperty(what, value);
+    std::printf("[ figure   ] %s: %s\n", what.c_str(), value.c_str());
+}
+
 std::string ViewerSession::savePicture(const Picture& picture, const std::string& suffix) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::filesystem::path folder = config().artifactDir.empty() ? "." : config().artifactDir;
     std::filesystem::create_directories(folder);
     const std::string path =
-        (folder / (std::string(info->test_suite_name()) + "." + info->name() + "-" + suffix + ".png")).string();
+        (folder / fileNameOf(std::string(info->test_suite_name()) + "." + info->name() + "-" + suffix + ".png"))
+            .string();
     writePng(picture, path);
     return path;
 }

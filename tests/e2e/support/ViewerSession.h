@@ -40,13 +40,15 @@ protected:
 
     Display* display() const { return session_->display(); }
     XSession& session() { return *session_; }
+    Input& input() const { return session_->input(); }
 
     // A new empty folder for one program run.
     std::string emptyFolder();
     // A new folder holding copies of the sample scene's 1.obj and 2.obj.
     std::string sceneFolder();
 
-    App& startViewer(const std::string& workDir);
+    // `environment` (NAME=VALUE) is set for the viewer on top of the session's.
+    App& startViewer(const std::string& workDir, const std::vector<std::string>& environment = {});
     // The reference program: the viewer's start-up with the camera given by `args`.
     App& startReference(const std::string& workDir, const std::vector<std::string>& args);
     // Any program that ends up showing the viewer's window under its own process id.
@@ -65,10 +67,10 @@ protected:
     // `accept` takes it; returns its geometry then, or nullopt.
     static std::optional<Geometry> waitHeldStill(const App& app, Millis limit, Millis period,
                                                  const std::function<bool(const Geometry&)>& accept);
-    // Waits until the window holds still at width x height (a manager may restore a size
-    // and then move the window) and the pointer rests at restIn() of it; returns the
-    // window's geometry then, or nullopt.
-    std::optional<Geometry> waitWindowedAndPlaced(const App& app, int width, int height, Millis limit);
+    // Waits until the window holds still out of full screen (App::isWindowed; a manager
+    // may restore a size and then move the window) and the pointer rests at restIn() of
+    // it; returns the window's geometry then, or nullopt.
+    std::optional<Geometry> waitWindowedAndPlaced(const App& app, Millis limit);
 
     // Waits until the window manager has given the app the keyboard focus.
     ::testing::AssertionResult waitFocused(const App& app);
@@ -77,6 +79,8 @@ protected:
     ::testing::AssertionResult waitStarted(App& app, Picture* picture);
     // Taps `key` and expects the app to end with status 0 within quitLimit.
     ::testing::AssertionResult quitsWith(App& app, KeySym key, std::initializer_list<KeySym> modifiers = {});
+    // Prints a measured figure in the test log ("[ figure   ] what: value") and records it.
+    static void reportFigure(const std::string& what, const std::string& value);
     // Writes a picture to the artifact folder as <test name>-<suffix>.png; returns the path.
     std::string savePicture(const Picture& picture, const std::string& suffix);
 

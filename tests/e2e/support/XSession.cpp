@@ -1,12 +1,14 @@
 #include "XSession.h"
 
 #include <X11/Xatom.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "Wait.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr Millis serverStartLimit(15000);
 constexpr Millis managerStartLimit(15000);
 constexpr Millis keymapLimit(10000);
+constexpr Millis keyArrivalLimit(1000);
+constexpr int keyAttempts = 5;
 
 // Key and mouse sections present but empty: openbox then binds nothing (its default
 // configuration would close the window on Alt+F4 by itself).
@@ -94,6 +98,20 @@ void runSetUpTool(ChildOptions tool, const std::string& errorLog, Millis limit, 
 }  // namespace
 
 XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
+    if (desktop.wayland()) {
+        compositor_ = std::make_unique<WaylandCompositor>(desktop, scratch_);
+        displayName_ = compositor_->displayName();
+        // For this test process's own connection; programs get it with clientEnvironment().
+        if (!compositor_->xauthority().empty()) ::setenv("XAUTHORITY", compositor_->xauthority().c_str(), 1);
+        display_ = XOpenDisplay(displayName_.c_str());
+        if (display_ == nullptr) throw std::runtime_error("cannot connect to Xwayland on " + displayName_);
+        // The compositor is the window manager; its input device exists before any window.
+        input_ = compositor_->makeInput(display_);
+        if (!waitUntil([&] { return windowManagerAnnounced(display_); }, managerStartLimit))
+            throw std::runtime_error(desktop.name + " announced no window manager on Xwayland");
+        plugInDevices();
+        return;
+    }
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     try {
@@ -119,6 +137,7 @@ XSession::XSession(const Desktop& desktop) : desktop_(desktop), scratch_("x") {
     setKeyboardMap();
     declareMonitors();
     startWindowManager();
+    input_ = std::make_unique<XTestInput>(display_);
 }
 
 // The server would take Ctrl+Alt+F4 for itself, and no program would see that key.
@@ -152,6 +171,8 @@ void XSession::startWindowManager() {
     manager.stderrPath = scratch_.file("manager.log");
     switch (desktop_.manager) {
         case WindowManager::none:
+        case WindowManager::mutter:
+        case WindowManager::sway:
             return;
         case WindowManager::openbox:
             writeFile(scratch_.file("openbox.xml"), windowManagerConfig);
@@ -172,15 +193,60 @@ void XSession::startWindowManager() {
                                  readFile(scratch_.file("manager.log")));
 }
 
+// A keyboard that comes into being with its first key (as each run of wtype's does, and
+// mutter's remote-desktop keyboard on its first key) loses that key: Xwayland has not yet
+// taken up the new keyboard when the compositor passes the key on. A user's mouse and
+// keyboard are there before any program starts, and so are these: the mouse has moved,
+// and a key has reached a window of the test's own (tapped again until X has seen it).
+void XSession::plugInDevices() {
+    input_->moveBy(1, 1);
+    input_->moveBy(-1, -1);
+    const Window probe = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 64, 64, 0, 0, 0);
+    XMapWindow(display_, probe);
+    XSync(display_, False);
+    const bool focused = waitUntil(
+        [&] {
+            Window focus;
+            int revert;
+            XGetInputFocus(display_, &focus, &revert);
+            return focus == probe;
+        },
+        managerStartLimit);
+    const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+    const auto down = [&] {
+        char keys[32];
+        XQueryKeymap(display_, keys);
+        return (keys[shift / 8] & (1 << (shift % 8))) != 0;
+    };
+    bool arrived = false;
+    for (int attempt = 0; focused && !arrived && attempt < keyAttempts; ++attempt) {
+        input_->key(XK_Shift_L, true);
+        arrived = waitUntil(down, keyArrivalLimit);
+        input_->key(XK_Shift_L, false);
+        waitUntil([&] { return !down(); }, keyArrivalLimit);
+    }
+    XDestroyWindow(display_, probe);
+    XSync(display_, False);
+    if (!arrived) throw std::runtime_error(desktop_.name + ": no key reached a window of the test's own");
+}
+
+std::vector<std::string> XSession::clientEnvironment() const {
+    if (compositor_ && !compositor_->xauthority().empty())
+        return {"DISPLAY=" + displayName_, "XAUTHORITY=" + compositor_->xauthority()};
+    return {"DISPLAY=" + displayName_};
+}
+
 XSession::~XSession() { stop(); }
 
 void XSession::stop() {
+    input_.reset();
     if (display_ != nullptr) {
         XCloseDisplay(display_);
         display_ = nullptr;
     }
     if (windowManager_) windowManager_->stop();
     if (server_) server_->stop();
+    if (compositor_) compositor_->stop();
 }
 
 }  // namespace e2e
