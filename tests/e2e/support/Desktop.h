@@ -35,6 +35,9 @@ struct Desktop {
 
     // A Wayland desktop, whose compositor decides where windows go and takes input.
     bool wayland() const { return manager == WindowManager::mutter || manager == WindowManager::sway; }
+    // The compositor gives a new window its pointer only with the first motion over it,
+    // which reaches X as a jump from the compositor's own position (mutter).
+    bool handsPointerOverOnFirstMotion() const { return manager == WindowManager::mutter; }
     // Where the viewer starts: the window opens at (100, 100), on the first monitor.
     Area startMonitor() const;
     // The declared monitors, or the screen as the one monitor.

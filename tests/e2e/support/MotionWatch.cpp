@@ -35,9 +35,9 @@ void MotionWatch::select(bool motion) {
         return;
     }
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    if (motion) XISetMask(bits, XI_Motion);
+    if (motion) XISetMask(bits, listen_ == Listen::Raw ? XI_RawMotion : XI_Motion);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
-    XISelectEvents(display_, window_, &mask, 1);
+    XISelectEvents(display_, listen_ == Listen::Raw ? DefaultRootWindow(display_) : window_, &mask, 1);
     XSync(display_, False);
 }
 
@@ -59,6 +59,17 @@ std::vector<Point> MotionWatch::collect(Millis period) {
         XGenericEventCookie* cookie = &event.xcookie;
         if (cookie->type != GenericEvent || cookie->extension != opcode_ || !XGetEventData(display_, cookie))
             continue;
+        if (cookie->evtype == XI_RawMotion) {
+            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+            double step[2] = {0.0, 0.0};
+            const double* value = raw->valuators.values;
+            for (int axis = 0; axis < raw->valuators.mask_len * 8; ++axis)
+                if (XIMaskIsSet(raw->valuators.mask, axis)) {
+                    if (axis < 2) step[axis] = *value;
+                    ++value;
+                }
+            seen.push_back(Point{static_cast<int>(std::lround(step[0])), static_cast<int>(std::lround(step[1]))});
+        }
         if (cookie->evtype == XI_Motion) {
             const auto* motion = static_cast<const XIDeviceEvent*>(cookie->data);
             if (motion->event == window_)

@@ -20,7 +20,9 @@ namespace e2e {
 // window as an entry at the new position, which stands for the placement here.
 class MotionWatch {
 public:
-    enum class Listen { XInput2, Core };
+    // Raw: every device's raw motion, wherever the pointer is; collect() then gives each
+    // step's (dx, dy) instead of a position.
+    enum class Listen { XInput2, Core, Raw };
     // Throws std::runtime_error when XInput 2 is asked for and missing.
     MotionWatch(Display* display, Window window, Listen listen = Listen::XInput2);
     MotionWatch(const MotionWatch&) = delete;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Config.h"
+#include "MotionWatch.h"
 #include "XProps.h"
 
 namespace e2e {
@@ -58,6 +59,7 @@ std::string ViewerSession::sceneFolder() {
 App& ViewerSession::startViewer(const std::string& workDir, const std::vector<std::string>& environment) {
     apps_.push_back(std::make_unique<App>(*session_, config().viewer, std::vector<std::string>{}, workDir,
                                           config().launcher, environment));
+    viewers_.push_back(apps_.back().get());
     return *apps_.back();
 }
 
@@ -133,10 +135,41 @@ std::optional<Geometry> ViewerSession::waitWindowedAndPlaced(const App& app, Mil
         return ::testing::AssertionFailure() << "the pointer never came to rest on (" << startRest().x << ", "
                                              << startRest().y << "); it is at (" << p.x << ", " << p.y << ")";
     }
+    if (desktop().handsPointerOverOnFirstMotion() &&
+        std::find(viewers_.begin(), viewers_.end(), &app) != viewers_.end()) {
+        const auto handedOver = handOverPointer(app);
+        if (!handedOver) return handedOver;
+    }
     auto settled = captureSettled(display(), app.window(), settleLimit);
     if (!settled) return ::testing::AssertionFailure() << "the picture never settled";
     if (picture != nullptr) *picture = std::move(*settled);
     return waitFocused(app);
+}
+
+// Steps down until the window has the pointer. A step sent before the compositor has
+// given its pointer to the window reaches X nowhere, and the step that gives it arrives
+// as a jump from the compositor's own position, without raw motion: neither turns
+// anything. Every later step comes as raw motion, which the viewer counts; those steps
+// are taken back by as many steps up, which leave the pitch exactly as it was. The
+// compositor may answer late, so its answers are read until they stop.
+::testing::AssertionResult ViewerSession::handOverPointer(const App& viewer) {
+    constexpr int attempts = 20;
+    constexpr Millis answerLimit(500);
+    MotionWatch raw(display(), viewer.window(), MotionWatch::Listen::Raw);
+    int counted = 0;
+    for (int i = 0; i < attempts && counted == 0; ++i) {
+        input().moveBy(0, 1);
+        for (std::vector<Point> seen = raw.collect(answerLimit); !seen.empty(); seen = raw.collect(answerLimit))
+            counted += static_cast<int>(seen.size());
+    }
+    if (counted == 0) return ::testing::AssertionFailure() << "the compositor never gave the window its pointer";
+    for (int i = 0; i < counted; ++i) {
+        if (!pointerComesTo(startRest())) return ::testing::AssertionFailure() << "the pointer did not come to rest";
+        input().moveBy(0, -1);
+    }
+    raw.collect(answerLimit);
+    if (!pointerComesTo(startRest())) return ::testing::AssertionFailure() << "the pointer did not come to rest";
+    return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult ViewerSession::quitsWith(App& app, KeySym key, std::initializer_list<KeySym> modifiers) {

@@ -88,6 +88,11 @@ private:
     std::unique_ptr<XSession> session_;
     std::vector<std::unique_ptr<ScratchDir>> folders_;
     std::vector<std::unique_ptr<App>> apps_;
+    std::vector<const App*> viewers_;  // the apps that are the viewer, with mouse look
+
+    // Where the compositor hands the pointer over with the first motion, a step down
+    // does it, as a user's hand on the mouse would; taken back if the viewer counted it.
+    ::testing::AssertionResult handOverPointer(const App& viewer);
 };
 
 }  // namespace e2e
