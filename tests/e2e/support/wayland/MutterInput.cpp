@@ -1,9 +1,10 @@
 #include "MutterInput.h"
 
 #include <gio/gio.h>
-#include <linux/input-event-codes.h>
 
 #include <stdexcept>
+
+#include "EvdevButton.h"
 
 namespace e2e {
 namespace {
@@ -17,14 +18,6 @@ std::string takeMessage(GError* error) {
     return text;
 }
 
-int evdevButton(unsigned button) {
-    switch (button) {
-        case 1: return BTN_LEFT;
-        case 2: return BTN_MIDDLE;
-        case 3: return BTN_RIGHT;
-        default: throw std::runtime_error("no evdev code for pointer button " + std::to_string(button));
-    }
-}
 }  // namespace
 
 MutterInput::MutterInput(Display* display, const std::string& bus) : Input(display) {

@@ -1,6 +1,5 @@
 #include "SwayInput.h"
 
-#include <linux/input-event-codes.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "EvdevButton.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -24,15 +24,6 @@ unsigned nowMs() {
                                      .count());
 }
 
-// The evdev code of X's pointer button numbers 1, 2 and 3.
-unsigned evdevButton(unsigned button) {
-    switch (button) {
-        case 1: return BTN_LEFT;
-        case 2: return BTN_MIDDLE;
-        case 3: return BTN_RIGHT;
-        default: throw std::runtime_error("no evdev code for pointer button " + std::to_string(button));
-    }
-}
 }  // namespace
 
 struct SwayRegistry {
