@@ -25,9 +25,9 @@ void enterFullScreen() {
 
 namespace {
 // The manager's answer comes within a few of its layout passes (sway waits up to 200 ms
-// for a client before it applies a layout).
+// for a client before it applies a layout); on a busy machine that takes seconds.
 constexpr unsigned askAgainIntervalMs = 250;
-constexpr int askAgainLimit = 8;
+constexpr int askAgainLimit = 20;
 
 struct WindowedSize {
     int width = 0, height = 0;
