@@ -42,9 +42,7 @@ void askAgainIfStillFullSize(int /*value*/) {
     const Window window = glXGetCurrentDrawable();
     ScreenRect area;
     if (!windowRect(display, window, area)) return;
-    bool coversMonitor = false;
-    for (const ScreenRect& m : monitorsOf(display)) coversMonitor = coversMonitor || m == area;
-    if (!coversMonitor) return;
+    if (!coversMonitor(monitorsOf(display), area)) return;
     if (!reportedFullScreen(display, window)) glutReshapeWindow(windowed.width, windowed.height);
     if (--windowed.checksLeft > 0) glutTimerFunc(askAgainIntervalMs, askAgainIfStillFullSize, 0);
 }

@@ -46,12 +46,11 @@ bool settled(bool fullScreen) {
     state.stillFor = area == state.seen ? state.stillFor + 1 : 0;
     state.seen = area;
     const bool still = state.stillFor >= stillChecks;
-    bool coversMonitor = false;
-    for (const ScreenRect& m : monitorAreas()) coversMonitor = coversMonitor || m == area;
+    const bool covers = coversMonitor(monitorAreas(), area);
     const bool reported = windowReportedFullScreen();
     const bool resized = area.width != state.asked.width || area.height != state.asked.height;
-    if (fullScreen) return coversMonitor || (reported && resized && still);
-    return !coversMonitor && !reported && still;
+    if (fullScreen) return covers || (reported && resized && still);
+    return !covers && !reported && still;
 }
 
 // Where a placement on (x, y) of the window comes to rest, in window coordinates: the

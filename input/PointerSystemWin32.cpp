@@ -49,9 +49,7 @@ POINT clientOrigin() {
 // clip that covers the whole desktop is taken as none by some systems (wine), which then
 // make raw input out of positions. A window is left free, for the user to reach others.
 void clipTo(const ScreenRect& window) {
-    bool coversMonitor = false;
-    for (const ScreenRect& m : monitorAreas()) coversMonitor = coversMonitor || m == window;
-    if (!coversMonitor || window.width < 3 || window.height < 3) {
+    if (!coversMonitor(monitorAreas(), window) || window.width < 3 || window.height < 3) {
         ClipCursor(nullptr);
         return;
     }

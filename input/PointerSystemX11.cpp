@@ -117,9 +117,7 @@ void holdInside(const ScreenRect& window) {
         for (PointerBarrier b : sys.barriers) XFixesDestroyPointerBarrier(sys.display, b);
         sys.held = false;
     }
-    bool coversMonitor = false;
-    for (const ScreenRect& m : monitorsOf(sys.display)) coversMonitor = coversMonitor || m == window;
-    if (!coversMonitor || !sys.barriersAllowed) return;
+    if (!coversMonitor(monitorsOf(sys.display), window) || !sys.barriersAllowed) return;
     const Window root = DefaultRootWindow(sys.display);
     const int left = window.x, top = window.y, right = window.x + window.width, bottom = window.y + window.height;
     constexpr int bothWays = 0;

@@ -15,6 +15,12 @@ ScreenRect intersection(const ScreenRect& a, const ScreenRect& b) {
     return ScreenRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 
+bool coversMonitor(const std::vector<ScreenRect>& monitors, const ScreenRect& area) {
+    for (const ScreenRect& m : monitors)
+        if (m == area) return true;
+    return false;
+}
+
 ScreenRect monitorShowing(const std::vector<ScreenRect>& monitors, const ScreenRect& area) {
     const ScreenRect* best = &monitors.front();
     long bestOverlap = 0;

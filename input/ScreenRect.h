@@ -23,6 +23,9 @@ struct ScreenRect {
 
 ScreenRect intersection(const ScreenRect& a, const ScreenRect& b);
 
+// True when `area` is exactly one of the monitors: a window in full screen.
+bool coversMonitor(const std::vector<ScreenRect>& monitors, const ScreenRect& area);
+
 // The monitor that shows the most of `area`; the first monitor when none shows any.
 // `monitors` is never empty.
 ScreenRect monitorShowing(const std::vector<ScreenRect>& monitors, const ScreenRect& area);
