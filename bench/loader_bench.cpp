@@ -15,7 +15,6 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
-#include "mesh/ObjPlainWide.h"
 #include "mesh/ObjTrace.h"
 
 namespace {
@@ -58,13 +57,14 @@ void MeshCreate(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * first.bytes);
 }
 
-// The same with the plain sequential reader every faster reading is checked against: one
-// thread, every line through the token reader. (The mesh is made from an empty file first.)
+// The same with the reference reader alone, every line through the token reader. (The
+// mesh is made from an empty file first.)
 void MeshCreateReference(benchmark::State& state) {
-    const ObjLoadOptions reference = referenceLoadOptions();
+    ObjLoadOptions reference;
+    reference.fastLines = false;
     for (auto _ : state) {
         std::unique_ptr<Mesh> mesh(Mesh::create(empty.c_str()));
-        loadObj(*mesh, first.path.c_str(), reference);
+        mesh->load(first.path.c_str(), reference);
         benchmark::DoNotOptimize(mesh->faceCount);
     }
     state.SetBytesProcessed(state.iterations() * first.bytes);
@@ -81,15 +81,20 @@ void MeshReload(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * first.bytes);
 }
 
+// tinyobjloader's LoadObj on `path`; the faces read.
+std::size_t tinyObjLoad(const std::string& path) {
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str());
+    return shapes.empty() ? 0 : shapes[0].mesh.num_face_vertices.size();
+}
+
 void TinyObjLoader(benchmark::State& state) {
     std::size_t faces = 0;
     for (auto _ : state) {
-        tinyobj::attrib_t attrib;
-        std::vector<tinyobj::shape_t> shapes;
-        std::vector<tinyobj::material_t> materials;
-        std::string warn, err;
-        tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, first.path.c_str());
-        faces = shapes.empty() ? 0 : shapes[0].mesh.num_face_vertices.size();
+        faces = tinyObjLoad(first.path);
         benchmark::DoNotOptimize(faces);
     }
     if (faces != std::size_t(Mesh::capacity)) state.SkipWithError("tinyobjloader did not load the file whole");
@@ -100,7 +105,10 @@ void TinyObjLoader(benchmark::State& state) {
 void MeshReloadTraced(benchmark::State& state) {
     std::unique_ptr<Mesh> mesh(Mesh::create(first.path.c_str()));
     long records = 0;
-    for (auto _ : state) loadObjTraced(*mesh, first.path.c_str(), [](void* n, const ObjRecord&) { ++*static_cast<long*>(n); }, &records);
+    ObjLoadOptions traced;
+    traced.trace = [](void* n, const ObjRecord&) { ++*static_cast<long*>(n); };
+    traced.traceContext = &records;
+    for (auto _ : state) mesh->load(first.path.c_str(), traced);
     benchmark::DoNotOptimize(records);
     state.SetBytesProcessed(state.iterations() * first.bytes);
 }
@@ -115,47 +123,15 @@ void StartUpTwoFullFiles(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * (first.bytes + second.bytes));
 }
 
-// "v" lines in memory with `decimals` decimals, coordinates within 100 units: six give
-// numbers of up to eight digits, which the wide reading takes; nine give longer ones.
-std::string vertexLines(int decimals) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> coordinate(-100.0, 100.0);
-    std::string text;
-    char line[128];
-    for (int i = 0; i < Mesh::capacity; ++i) {
-        std::snprintf(line, sizeof line, "v %.*f %.*f %.*f\n", decimals, coordinate(rng), decimals, coordinate(rng),
-                      decimals, coordinate(rng));
-        text += line;
-    }
-    return text + std::string(objplain::lineSpan, '\0');  // the span a line's reading may look at
+void TinyObjLoaderTwoFiles(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(tinyObjLoad(first.path) + tinyObjLoad(second.path));
+    state.SetBytesProcessed(state.iterations() * (first.bytes + second.bytes));
 }
 
-// One thread reading such lines from memory: the viewer's way (wide first) against word at
-// a time only. What the wide reading gains, and what trying it costs on lines it leaves.
-template <bool wideFirst>
-void VertexLines(benchmark::State& state) {
-    static const std::string six = vertexLines(6), nine = vertexLines(9);
-    const std::string& text = state.range(0) == 6 ? six : nine;
-    const unsigned char* const begin = reinterpret_cast<const unsigned char*>(text.data());
-    const unsigned char* const last = begin + text.size() - objplain::lineSpan;
-    int lines = 0;
-    for (auto _ : state) {
-        lines = 0;
-        Vec3 v{};
-        for (const unsigned char* p = begin; p < last; ++lines) {
-            const unsigned char* end = wideFirst ? objplain::wide::vector(p + 2, v) : nullptr;
-            if (end == nullptr) end = objplain::vector(p + 2, v);
-            if (end == nullptr) break;
-            p = end;
-        }
-        benchmark::DoNotOptimize(v);
-    }
-    if (lines != Mesh::capacity) state.SkipWithError("a line was not read");
-}
-
-// Wall time throughout: the load uses a second thread, and start-up waits for both. Each
-// figure is the best of several repetitions, so that a moment's load on a shared machine
-// does not count against one side only.
+// One thread throughout; wall time is what start-up waits for, and the CPU time beside it
+// moves less with other jobs. Each figure is the best of several repetitions that take turns
+// with the other benchmarks, so that a moment's load on a shared machine does not count
+// against one side only.
 constexpr int repetitions = 7;
 double smallest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 #define LOADER_BENCHMARK(name)                                                                         \
@@ -167,74 +143,79 @@ LOADER_BENCHMARK(MeshCreateReference);
 LOADER_BENCHMARK(MeshReload);
 LOADER_BENCHMARK(MeshReloadTraced);
 LOADER_BENCHMARK(StartUpTwoFullFiles);
-LOADER_BENCHMARK(VertexLines<true>)->Arg(6)->Arg(9);
-LOADER_BENCHMARK(VertexLines<false>)->Arg(6)->Arg(9);
+LOADER_BENCHMARK(TinyObjLoaderTwoFiles);
 
-// Creating both meshes first thing in a new process, as start-up does: inside the
-// benchmark loop the C library hands back memory touched before. Best of several
-// processes, in milliseconds; 0 when none could be made.
-double freshStartUp() {
-    double best = 0;
-    for (int i = 0; i < repetitions; ++i) {
-        int out[2];
-        if (::pipe(out) != 0) break;
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const auto begin = std::chrono::steady_clock::now();
+// Both files read first thing in a new process, as start-up reads them: inside the
+// benchmark loop the C library hands back memory touched before. Milliseconds; 0 when the
+// process could not be made or did not read both files whole.
+double freshStartUp(bool tinyObj) {
+    int out[2];
+    if (::pipe(out) != 0) return 0;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const auto begin = std::chrono::steady_clock::now();
+        bool whole;
+        if (tinyObj) {
+            whole = tinyObjLoad(first.path) == std::size_t(Mesh::capacity) && tinyObjLoad(second.path) == std::size_t(Mesh::capacity);
+        } else {
             std::unique_ptr<Mesh> a(Mesh::create(first.path.c_str()));
             std::unique_ptr<Mesh> b(Mesh::create(second.path.c_str()));
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-            const bool whole = a->faceCount == Mesh::capacity && b->faceCount == Mesh::capacity;
-            const ssize_t written = ::write(out[1], &ms, whole ? sizeof ms : 0);
-            ::_exit(written == sizeof ms ? 0 : 1);
+            whole = a->faceCount == Mesh::capacity && b->faceCount == Mesh::capacity;
         }
-        ::close(out[1]);
-        double ms = 0;
-        const bool got = child > 0 && ::read(out[0], &ms, sizeof ms) == sizeof ms;
-        ::close(out[0]);
-        if (child > 0) ::waitpid(child, nullptr, 0);
-        if (got && (best == 0 || ms < best)) best = ms;
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        const ssize_t written = ::write(out[1], &ms, whole ? sizeof ms : 0);
+        ::_exit(written == sizeof ms ? 0 : 1);
     }
-    return best;
+    ::close(out[1]);
+    double ms = 0;
+    if (child <= 0 || ::read(out[0], &ms, sizeof ms) != sizeof ms) ms = 0;
+    ::close(out[0]);
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    return ms;
 }
 
-// The console report, then each benchmark's best wall time and the ratios measured in this run.
+// The console report, then each benchmark's best times and the ratios measured in this run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    double firstStartUp = 0;  // ms: both meshes created first thing in a fresh process, best of several
+    // ms: both files read first thing in a fresh process, best of several, the readers taking turns
+    double freshOurs = 0, freshTheirs = 0;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "best")
-                (run.run_name.args.empty() ? milliseconds[run.run_name.function_name]
-                                           : lines[run.run_name.function_name + "/" + run.run_name.args]) = run.GetAdjustedRealTime();
+                best[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\nfile: %.1f MB (%d v, vn and f records each); best of %d, wall time:\n", first.bytes / megabyte,
+        std::printf("\nfile: %.1f MB (%d v, vn and f records each); one thread; best of %d:\n", first.bytes / megabyte,
                     Mesh::capacity, repetitions);
-        for (const auto& [name, ms] : milliseconds)
-            std::printf("%-22s %8.1f ms %8.0f MB/s\n", name.c_str(), ms,
-                        (name == "StartUpTwoFullFiles" ? first.bytes + second.bytes : first.bytes) / megabyte / (ms / 1e3));
-        std::printf("both meshes created first thing in a fresh process (start-up): %.1f ms (best of %d processes)\n",
-                    firstStartUp, repetitions);
-        if (!lines.empty())
-            std::printf("v lines from memory, one thread (<true>: wide reading first, <false>: word at a time only; "
-                        "/decimals):\n");
-        for (const auto& [name, ms] : lines)
-            std::printf("%-22s %8.1f ns per line\n", name.c_str(), ms * 1e6 / Mesh::capacity);
-        const auto theirs = milliseconds.find("TinyObjLoader");
-        if (theirs == milliseconds.end()) return;
-        for (const char* ours : {"MeshCreate", "MeshCreateReference", "MeshReload"}) {
-            const auto it = milliseconds.find(ours);
-            if (it != milliseconds.end() && it->second > 0)
-                std::printf("TinyObjLoader / %-20s %5.1fx\n", ours, theirs->second / it->second);
+        std::printf("%-22s %10s %10s %10s\n", "", "wall ms", "CPU ms", "MB/s");
+        for (const auto& [name, times] : best) {
+            const bool both = name == "StartUpTwoFullFiles" || name == "TinyObjLoaderTwoFiles";
+            std::printf("%-22s %10.1f %10.1f %10.0f\n", name.c_str(), times.wall, times.cpu,
+                        (both ? first.bytes + second.bytes : first.bytes) / megabyte / (times.wall / 1e3));
         }
+        std::printf("start-up, both files read first thing in a fresh process (best of %d each): %.1f ms, "
+                    "tinyobjloader %.1f ms\n", repetitions, freshOurs, freshTheirs);
+        std::printf("\nagainst tinyobjloader in this run (its time / ours; wall, CPU):\n");
+        ratio("creation", "TinyObjLoader", "MeshCreate");
+        ratio("creation, reference reader", "TinyObjLoader", "MeshCreateReference");
+        ratio("reload", "TinyObjLoader", "MeshReload");
+        ratio("start-up, both files", "TinyObjLoaderTwoFiles", "StartUpTwoFullFiles");
+        if (freshOurs > 0 && freshTheirs > 0)
+            std::printf("%-28s %6.1fx\n", "start-up, fresh process", freshTheirs / freshOurs);
     }
 
 private:
-    std::map<std::string, double> milliseconds;  // reading full files
-    std::map<std::string, double> lines;         // reading lines from memory, by decimals
+    struct Times {
+        double wall, cpu;
+    };
+    void ratio(const char* what, const char* theirs, const char* ours) const {
+        const auto t = best.find(theirs), o = best.find(ours);
+        if (t != best.end() && o != best.end() && o->second.wall > 0 && o->second.cpu > 0)
+            std::printf("%-28s %6.1fx %6.1fx\n", what, t->second.wall / o->second.wall, t->second.cpu / o->second.cpu);
+    }
+    std::map<std::string, Times> best;
 };
 }  // namespace
 
@@ -259,7 +240,11 @@ int main(int argc, char** argv) {
     int status = 0;
     if (first.bytes > 0 && second.bytes > 0) {
         RatioReporter reporter;
-        reporter.firstStartUp = freshStartUp();
+        for (int i = 0; i < repetitions; ++i) {
+            const double ours = freshStartUp(false), theirs = freshStartUp(true);
+            if (ours > 0 && (reporter.freshOurs == 0 || ours < reporter.freshOurs)) reporter.freshOurs = ours;
+            if (theirs > 0 && (reporter.freshTheirs == 0 || theirs < reporter.freshTheirs)) reporter.freshTheirs = theirs;
+        }
         benchmark::RunSpecifiedBenchmarks(&reporter);
     } else {
         std::fprintf(stderr, "loader_bench: cannot write the files in %s\n", dir.c_str());
