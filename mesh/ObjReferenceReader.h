@@ -62,5 +62,5 @@ private:
     bool drained = false;  // the descriptor will give no more (end, 0x1A or an error)
     ObjRecord record{};    // filled only for a trace
     char token[1 + 9][tokenCapacity];
-    alignas(64) unsigned char buffer[frontBytes + ObjLoadOptions::mostBlockBytes];
+    unsigned char buffer[frontBytes + ObjLoadOptions::mostBlockBytes];
 };
