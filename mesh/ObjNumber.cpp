@@ -38,15 +38,27 @@ long exponentAt(const char* s, const char*& end) {
     return negative ? -exponent : exponent;
 }
 
+// The power of ten of the leading significant digit of the digits (with an optional point)
+// in [s, last), plus `exponent`: the value lies in [10^(m-1), 10^m).
+long magnitude(const char* s, const char* last, long exponent) {
+    long m = exponent;
+    for (; s < last && isDigit(*s); ++s) m += m != exponent || *s != '0';
+    if (m == exponent && s < last && *s == '.')
+        for (++s; s < last && *s == '0'; ++s) --m;
+    return m;
+}
+
 // Correct rounding for what one multiplication or division cannot do, through the
-// library's exact conversion of [first, last). It reads neither '+' nor a d exponent, so
-// those are rewritten in a copy (`exponentMark` is null when there is no exponent). Beyond
-// the double range the result is infinite, below it zero, as strtod gives; `magnitude`
-// (the power of ten of the leading digit) tells which.
-double convertExactly(const char* first, const char* last, const char* exponentMark, bool negative, long magnitude) {
+// library's exact conversion of the number [first, last), its digits from `digits`. It
+// reads neither '+' nor a d exponent, so those are rewritten in a copy (`exponentMark` is
+// null when there is no exponent). Beyond the double range the result is infinite, below
+// it zero, as strtod gives.
+double convertExactly(const char* first, const char* digits, const char* last, const char* exponentMark,
+                      long exponent, bool negative) {
     if (*first == '+') ++first;
     char local[localCopyBytes];
     std::string heap;  // only for text longer than any token
+    const char* text = first;
     if (exponentMark != nullptr && (*exponentMark == 'd' || *exponentMark == 'D')) {
         const std::size_t length = static_cast<std::size_t>(last - first);
         char* copy = local;
@@ -57,12 +69,12 @@ double convertExactly(const char* first, const char* last, const char* exponentM
             std::char_traits<char>::copy(copy, first, length);
         }
         copy[exponentMark - first] = 'e';
-        first = copy;
-        last = copy + length;
+        text = copy;
     }
     double value = 0.0;
-    if (std::from_chars(first, last, value).ec == std::errc::result_out_of_range) {
-        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    if (std::from_chars(text, text + (last - first), value).ec == std::errc::result_out_of_range) {
+        const char* const digitsEnd = exponentMark != nullptr ? exponentMark : last;
+        value = magnitude(digits, digitsEnd, exponent) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
         if (negative) value = -value;
     }
     return value;
@@ -75,26 +87,16 @@ double parseDecimal(const char* text) {
     const char* const begin = s;
     const bool negative = *s == '-';
     if (*s == '+' || *s == '-') ++s;
-    // One pass for the digits: their value while it fits, and the power of ten of the
-    // leading one (for the rare number beyond the double range).
-    std::uint64_t mantissa = 0;
-    int digits = 0;
-    long magnitude = 0;
-    bool significant = false;
-    for (; isDigit(*s); ++s, ++digits) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
-        significant = significant || *s != '0';
-        magnitude += significant;
-    }
+    const char* const digitsBegin = s;
+    std::uint64_t mantissa = 0;  // wraps for long numbers, which are converted exactly instead
+    for (; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
+    long digits = s - digitsBegin;
     long scale = 0;
     if (*s == '.') {
         const char* const fraction = s + 1;
-        for (s = fraction; isDigit(*s); ++s, ++digits) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
-            significant = significant || *s != '0';
-            magnitude -= !significant;
-        }
+        for (s = fraction; isDigit(*s); ++s) mantissa = mantissa * 10 + static_cast<unsigned>(*s - '0');
         scale = fraction - s;
+        digits += s - fraction;
     }
     if (digits == 0) return 0.0;
     const char* const exponentMark = s;
@@ -102,7 +104,7 @@ double parseDecimal(const char* text) {
     const long exponent = exponentAt(exponentMark, end);
     scale += exponent;
     if (digits > exactDigits || mantissa >= exactMantissaLimit || scale < -exactPowers || scale > exactPowers)
-        return convertExactly(begin, end, end != exponentMark ? exponentMark : nullptr, negative, magnitude + exponent);
+        return convertExactly(begin, digitsBegin, end, end != exponentMark ? exponentMark : nullptr, exponent, negative);
     const double m = static_cast<double>(mantissa);
     const double v = scale < 0 ? m / powersOfTen[-scale] : m * powersOfTen[scale];
     return negative ? -v : v;
