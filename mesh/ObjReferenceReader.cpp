@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -38,8 +39,12 @@ static_assert(static_cast<int>(ObjToken::Delimiter) == ObjReferenceReader::Delim
 }  // namespace
 
 ObjReferenceReader::ObjReferenceReader(int descriptor, Mesh& target, const ObjLoadOptions& choices)
-    : next(block()), last(block()), mesh(target), options(choices), fd(descriptor) {
-    readBytes = options.blockBytes < 1 ? 1 : options.blockBytes > ObjLoadOptions::mostBlockBytes ? ObjLoadOptions::mostBlockBytes : options.blockBytes;
+    : next(block()),
+      last(block()),
+      mesh(target),
+      options(choices),
+      fd(descriptor),
+      readBytes(std::clamp(options.blockBytes, std::size_t{1}, ObjLoadOptions::mostBlockBytes)) {
     std::memset(buffer, 0, frontBytes);
 }
 
