@@ -61,14 +61,14 @@ inline __m128i row(const unsigned char (&table)[16][16], int i) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(table[i & 15]));
 }
 
-// Digit values of the kept lanes of `chars`, zero elsewhere; `bad` is set when a kept lane
-// is no digit.
-inline __m128i digitValues(__m128i chars, __m128i keep, int& bad) {
+// Digit values of the kept lanes of `chars`, zero elsewhere; a kept lane that is no digit
+// leaves a lane of `over` not zero.
+inline __m128i digitValues(__m128i chars, __m128i keep, __m128i& over) {
     const __m128i values = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
-    const __m128i over = _mm_and_si128(_mm_subs_epu8(values, _mm_set1_epi8(9)), keep);
-    bad |= _mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128())) ^ 0xFFFF;
+    over = _mm_or_si128(over, _mm_and_si128(_mm_subs_epu8(values, _mm_set1_epi8(9)), keep));
     return _mm_and_si128(values, keep);
 }
+inline bool allZero(__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF; }
 
 // The two 8-digit numbers in the halves of `digits` (leading zeros below their digits) as
 // four 32-bit groups of four digits; then whole values from the groups of two such.
@@ -134,11 +134,12 @@ const unsigned char* vector(const unsigned char* p, Vec3& v) {
     const Coordinate x = coordinate(p, points, 0, end0, bad);
     const Coordinate y = coordinate(p, points, end0 + 1, end1, bad);
     const Coordinate z = coordinate(p, points, end1 + 1, end2, bad);
+    __m128i over = _mm_setzero_si128();
     const __m128i xy = digitValues(_mm_unpackhi_epi64(x.chars, y.chars),
-                                   _mm_unpackhi_epi64(row(tables.keep, x.digits), row(tables.keep, y.digits)), bad);
+                                   _mm_unpackhi_epi64(row(tables.keep, x.digits), row(tables.keep, y.digits)), over);
     const __m128i keepZ = row(tables.keep, z.digits);
-    const __m128i zz = digitValues(_mm_unpackhi_epi64(z.chars, z.chars), _mm_unpackhi_epi64(keepZ, keepZ), bad);
-    if (bad != 0) return nullptr;
+    const __m128i zz = digitValues(_mm_unpackhi_epi64(z.chars, z.chars), _mm_unpackhi_epi64(keepZ, keepZ), over);
+    if (bad != 0 || !allZero(over)) return nullptr;
     const __m128i values = eightDigitValues(fourDigitGroups(xy), fourDigitGroups(zz));
     const __m128d divisorsXY = _mm_set_pd(tables.divisor[y.afterEnd & 15], tables.divisor[x.afterEnd & 15]);
     const __m128d valuesXY = _mm_div_pd(_mm_cvtepi32_pd(values), divisorsXY);
@@ -177,11 +178,11 @@ const unsigned char* face(const unsigned char* p, Face& f) {
         begin = end + 1;
     }
     // Pairs in the order of the face's six fields, so that the values come out in it.
-    __m128i pairs[3];
+    __m128i pairs[3], over = _mm_setzero_si128();
     for (int i = 0; i < 3; ++i)
         pairs[i] = digitValues(_mm_unpackhi_epi64(indices[2 * i], indices[2 * i + 1]),
-                               _mm_unpackhi_epi64(keeps[2 * i], keeps[2 * i + 1]), bad);
-    if (bad != 0 || end >= 63) return nullptr;  // a slash too many stays among an index's digits
+                               _mm_unpackhi_epi64(keeps[2 * i], keeps[2 * i + 1]), over);
+    if (bad != 0 || end >= 63 || !allZero(over)) return nullptr;  // a slash too many stays among an index's digits
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&f), eightDigitValues(fourDigitGroups(pairs[0]), fourDigitGroups(pairs[1])));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(&f.normalIndex[1]),
                      eightDigitValues(fourDigitGroups(pairs[2]), _mm_setzero_si128()));
