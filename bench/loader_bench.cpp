@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
 #include "mesh/ObjTrace.h"
+#include "tools/objprep/StrictObj.h"
 
 namespace {
 constexpr double megabyte = 1e6;  // bytes: MB/s as throughput figures are usually quoted
@@ -25,6 +27,7 @@ struct BenchFile {
     long bytes = 0;
 };
 BenchFile first, second;  // two capacity-filling files, as "1.obj" and "2.obj" at start-up
+BenchFile converted;      // as many records, as objprep writes them
 std::string empty;        // an empty file, to make a mesh without reading
 
 // A valid file with Mesh::capacity records of each of "v", "vn" and "f", as an exporter
@@ -47,27 +50,55 @@ BenchFile writeFullFile(const std::string& path, unsigned seed) {
     return {path, bytes};
 }
 
+// The same number of records as objprep's converter writes them, through its own writer: a
+// framed model's coordinates (within 10 units of the origin) and unit normals, each float as
+// the shortest text that reads back to it (mostly 7 to 10 digits; 17 where the shortest
+// would not survive the viewer's rounding to double first), and a//n corners.
+BenchFile writeConvertedFile(const std::string& path, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> coordinate(-10.0, 10.0), unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> index(0, Mesh::capacity - 1);
+    StrictObj model;
+    model.vertices.resize(Mesh::capacity);
+    model.normals.resize(Mesh::capacity);
+    model.triangles.resize(Mesh::capacity);
+    for (auto& v : model.vertices)
+        for (float& c : v) c = static_cast<float>(coordinate(rng));
+    for (auto& n : model.normals) {
+        const double x = unit(rng), y = unit(rng), z = unit(rng), length = std::sqrt(x * x + y * y + z * z);
+        n = {static_cast<float>(x / length), static_cast<float>(y / length), static_cast<float>(z / length)};
+    }
+    for (StrictObj::Triangle& t : model.triangles)
+        for (int k = 0; k < 3; ++k) t.vertex[k] = t.normal[k] = index(rng);  // smooth: a normal per position
+    const std::string text = writeStrictObj(model);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return {};
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return {};
+    return {path, static_cast<long>(text.size())};
+}
+
 // What start-up waits for: creating a mesh from its file, allocation included.
-void MeshCreate(benchmark::State& state) {
+void MeshCreate(benchmark::State& state, const BenchFile* file) {
     for (auto _ : state) {
-        std::unique_ptr<Mesh> mesh(Mesh::create(first.path.c_str()));
+        std::unique_ptr<Mesh> mesh(Mesh::create(file->path.c_str()));
         benchmark::DoNotOptimize(mesh->faceCount);
         if (mesh->faceCount != Mesh::capacity) state.SkipWithError("the file did not load whole");
     }
-    state.SetBytesProcessed(state.iterations() * first.bytes);
+    state.SetBytesProcessed(state.iterations() * file->bytes);
 }
 
 // The same with the reference reader alone, every line through the token reader. (The
 // mesh is made from an empty file first.)
-void MeshCreateReference(benchmark::State& state) {
+void MeshCreateReference(benchmark::State& state, const BenchFile* file) {
     ObjLoadOptions reference;
     reference.fastLines = false;
     for (auto _ : state) {
         std::unique_ptr<Mesh> mesh(Mesh::create(empty.c_str()));
-        mesh->load(first.path.c_str(), reference);
+        mesh->load(file->path.c_str(), reference);
         benchmark::DoNotOptimize(mesh->faceCount);
     }
-    state.SetBytesProcessed(state.iterations() * first.bytes);
+    state.SetBytesProcessed(state.iterations() * file->bytes);
 }
 
 // Loading again into a mesh created before: no allocation, its pages already in memory.
@@ -91,14 +122,14 @@ std::size_t tinyObjLoad(const std::string& path) {
     return shapes.empty() ? 0 : shapes[0].mesh.num_face_vertices.size();
 }
 
-void TinyObjLoader(benchmark::State& state) {
+void TinyObjLoader(benchmark::State& state, const BenchFile* file) {
     std::size_t faces = 0;
     for (auto _ : state) {
-        faces = tinyObjLoad(first.path);
+        faces = tinyObjLoad(file->path);
         benchmark::DoNotOptimize(faces);
     }
     if (faces != std::size_t(Mesh::capacity)) state.SkipWithError("tinyobjloader did not load the file whole");
-    state.SetBytesProcessed(state.iterations() * first.bytes);
+    state.SetBytesProcessed(state.iterations() * file->bytes);
 }
 
 // What a tool that explains files pays for the trace (the reference reader with a hook).
@@ -134,12 +165,16 @@ void TinyObjLoaderTwoFiles(benchmark::State& state) {
 // against one side only.
 constexpr int repetitions = 7;
 double smallest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
-#define LOADER_BENCHMARK(name)                                                                         \
-    BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(repetitions)->ComputeStatistics( \
-        "best", smallest)
-LOADER_BENCHMARK(MeshCreate);
-LOADER_BENCHMARK(TinyObjLoader);
-LOADER_BENCHMARK(MeshCreateReference);
+#define LOADER_SETTINGS \
+    Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(repetitions)->ComputeStatistics("best", smallest)
+#define LOADER_BENCHMARK(name) BENCHMARK(name)->LOADER_SETTINGS
+#define LOADER_BENCHMARK_ON(name, file) BENCHMARK_CAPTURE(name, file, &file)->LOADER_SETTINGS
+LOADER_BENCHMARK_ON(MeshCreate, first);
+LOADER_BENCHMARK_ON(TinyObjLoader, first);
+LOADER_BENCHMARK_ON(MeshCreateReference, first);
+LOADER_BENCHMARK_ON(MeshCreate, converted);
+LOADER_BENCHMARK_ON(TinyObjLoader, converted);
+LOADER_BENCHMARK_ON(MeshCreateReference, converted);
 LOADER_BENCHMARK(MeshReload);
 LOADER_BENCHMARK(MeshReloadTraced);
 LOADER_BENCHMARK(StartUpTwoFullFiles);
@@ -187,23 +222,24 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\nfile: %.1f MB (%d v, vn and f records each); one thread; best of %d:\n", first.bytes / megabyte,
-                    Mesh::capacity, repetitions);
-        std::printf("%-22s %10s %10s %10s\n", "", "wall ms", "CPU ms", "MB/s");
-        for (const auto& [name, times] : best) {
-            const bool both = name == "StartUpTwoFullFiles" || name == "TinyObjLoaderTwoFiles";
-            std::printf("%-22s %10.1f %10.1f %10.0f\n", name.c_str(), times.wall, times.cpu,
-                        (both ? first.bytes + second.bytes : first.bytes) / megabyte / (times.wall / 1e3));
-        }
+        std::printf("\nfiles of %d v, vn and f records each: first %.1f MB (six decimals), converted %.1f MB "
+                    "(objprep's output); one thread; best of %d:\n",
+                    Mesh::capacity, first.bytes / megabyte, converted.bytes / megabyte, repetitions);
+        std::printf("%-30s %10s %10s %10s\n", "", "wall ms", "CPU ms", "MB/s");
+        for (const auto& [name, times] : best)
+            std::printf("%-30s %10.1f %10.1f %10.0f\n", name.c_str(), times.wall, times.cpu,
+                        bytesRead(name) / megabyte / (times.wall / 1e3));
         std::printf("start-up, both files read first thing in a fresh process (best of %d each): %.1f ms, "
                     "tinyobjloader %.1f ms\n", repetitions, freshOurs, freshTheirs);
         std::printf("\nagainst tinyobjloader in this run (its time / ours; wall, CPU):\n");
-        ratio("creation", "TinyObjLoader", "MeshCreate");
-        ratio("creation, reference reader", "TinyObjLoader", "MeshCreateReference");
-        ratio("reload", "TinyObjLoader", "MeshReload");
+        ratio("creation", "TinyObjLoader/first", "MeshCreate/first");
+        ratio("creation, reference reader", "TinyObjLoader/first", "MeshCreateReference/first");
+        ratio("reload", "TinyObjLoader/first", "MeshReload");
         ratio("start-up, both files", "TinyObjLoaderTwoFiles", "StartUpTwoFullFiles");
         if (freshOurs > 0 && freshTheirs > 0)
-            std::printf("%-28s %6.1fx\n", "start-up, fresh process", freshTheirs / freshOurs);
+            std::printf("%-34s %6.1fx\n", "start-up, fresh process", freshTheirs / freshOurs);
+        ratio("converted: creation", "TinyObjLoader/converted", "MeshCreate/converted");
+        ratio("converted: creation, reference", "TinyObjLoader/converted", "MeshCreateReference/converted");
     }
 
 private:
@@ -213,7 +249,11 @@ private:
     void ratio(const char* what, const char* theirs, const char* ours) const {
         const auto t = best.find(theirs), o = best.find(ours);
         if (t != best.end() && o != best.end() && o->second.wall > 0 && o->second.cpu > 0)
-            std::printf("%-28s %6.1fx %6.1fx\n", what, t->second.wall / o->second.wall, t->second.cpu / o->second.cpu);
+            std::printf("%-34s %6.1fx %6.1fx\n", what, t->second.wall / o->second.wall, t->second.cpu / o->second.cpu);
+    }
+    static long bytesRead(const std::string& name) {
+        if (name == "StartUpTwoFullFiles" || name == "TinyObjLoaderTwoFiles") return first.bytes + second.bytes;
+        return name.find("/converted") != std::string::npos ? converted.bytes : first.bytes;
     }
     std::map<std::string, Times> best;
 };
@@ -236,9 +276,10 @@ int main(int argc, char** argv) {
     }
     first = writeFullFile(dir + "/1.obj", 1);
     second = writeFullFile(dir + "/2.obj", 2);
+    converted = writeConvertedFile(dir + "/converted.obj", 3);
     empty = dir + "/empty.obj";
     int status = 0;
-    if (first.bytes > 0 && second.bytes > 0) {
+    if (first.bytes > 0 && second.bytes > 0 && converted.bytes > 0) {
         RatioReporter reporter;
         for (int i = 0; i < repetitions; ++i) {
             const double ours = freshStartUp(false), theirs = freshStartUp(true);
@@ -252,6 +293,7 @@ int main(int argc, char** argv) {
     }
     ::unlink(first.path.c_str());
     ::unlink(second.path.c_str());
+    ::unlink(converted.path.c_str());
     ::unlink(empty.c_str());
     ::rmdir(dir.c_str());
     benchmark::Shutdown();
