@@ -4,8 +4,8 @@
 
 // The loader's fast path: the lines nearly every file is made of, each read in one pass
 // straight from the reference reader's block (mesh/ObjReferenceReader.h):
-//   "v x y z" and "vn x y z", each number an optional '-' and 1 to 8 digits with at most
-//   one '.' among them;
+//   "v x y z" and "vn x y z", each number an optional '-' and 1 to 15 digits with at most
+//   one '.' among them (no exponent);
 //   "f a/b/c a/b/c a/b/c", a and c of 1 to 8 digits, b empty or up to 30 bytes from 0x21
 //   to 0x7F but '/';
 // single spaces, an LF or CR LF end. For such a line the token reader's fields are exactly
