@@ -9,7 +9,8 @@
 // A line is taken in with 16-byte loads. Where its field ends, points and slashes lie is
 // found for the whole line at once, so its numbers do not wait for one another; each field
 // is then loaded so that it ends at the top of a register, with its point taken out, and
-// its digits are valued by multiply-adds (a coordinate's alone, two face indices together).
+// its digits are valued by multiply-adds, two numbers to a register where they fit in 8
+// lanes, a register to a coordinate of up to 15 digits.
 namespace {
 constexpr std::uint64_t noBit = std::uint64_t{1} << 63;  // found when a bit search finds nothing
 
@@ -40,7 +41,8 @@ struct Bytes {
 // A coordinate's digits (sign and point aside) fill at most one register; any integer of
 // 15 digits is below 2^53, so exact in a double, as is every power of ten up to 10^15.
 constexpr int mostDigits = 15;
-constexpr int indexDigits = 8;  // a face index's digits: two indices share a register
+constexpr int narrowDigits = 8;  // up to this many, two numbers share a register
+constexpr int indexDigits = narrowDigits;  // a face index's digits
 
 // Masks and divisors indexed by counts, so that nothing shifts by a counted amount. A count
 // beyond the tables' rows belongs to a field that is refused; its row is only read.
@@ -129,7 +131,7 @@ inline const unsigned char* lineEnd(const unsigned char* p) {
 // "x y z" and its line end. Each coordinate is the integer of its digits divided by a
 // power of ten, both exact in a double: one correctly rounded division, as the reference
 // conversion makes it, then narrowed to float; the sign is set last, so -0 stays -0.
-// Inlined at both its calls: a call, with the registers it saves, took 3 % of a load's
+// Inlined at both its calls: a call, with the registers it saves, took 4 % of a load's
 // instructions.
 __attribute__((always_inline)) inline const unsigned char* vector(const unsigned char* p, Vec3& v) {
     // 48 bytes hold three numbers of up to 13 digits and their line end; 64, of up to 15.
@@ -148,19 +150,31 @@ __attribute__((always_inline)) inline const unsigned char* vector(const unsigned
     const Coordinate y = coordinate(p, points, end0 + 1, end1, bad);
     const Coordinate z = coordinate(p, points, end1 + 1, end2, bad);
     __m128i over = _mm_setzero_si128();
-    const __m128i groupsX = fourDigitGroups(digitValues(x.chars, row(tables.keep, x.digits), over));
-    const __m128i groupsY = fourDigitGroups(digitValues(y.chars, row(tables.keep, y.digits), over));
-    const __m128i groupsZ = fourDigitGroups(digitValues(z.chars, row(tables.keep, z.digits), over));
+    __m128d valuesXY, valueZ;
+    if (x.digits <= narrowDigits && y.digits <= narrowDigits && z.digits <= narrowDigits) {
+        // Two numbers to a register, as most exporters' lines take them.
+        const __m128i xy = digitValues(_mm_unpackhi_epi64(x.chars, y.chars),
+                                       _mm_unpackhi_epi64(row(tables.keep, x.digits), row(tables.keep, y.digits)), over);
+        const __m128i keepZ = row(tables.keep, z.digits);
+        const __m128i zz = digitValues(_mm_unpackhi_epi64(z.chars, z.chars), _mm_unpackhi_epi64(keepZ, keepZ), over);
+        const __m128i values = eightDigitValues(fourDigitGroups(xy), fourDigitGroups(zz));
+        valuesXY = _mm_cvtepi32_pd(values);
+        valueZ = _mm_cvtepi32_pd(_mm_unpackhi_epi64(values, values));
+    } else {
+        // A register to each number, its integer from its high and low eight digits; below
+        // 10^15, it is exact throughout.
+        const __m128i groupsX = fourDigitGroups(digitValues(x.chars, row(tables.keep, x.digits), over));
+        const __m128i groupsY = fourDigitGroups(digitValues(y.chars, row(tables.keep, y.digits), over));
+        const __m128i groupsZ = fourDigitGroups(digitValues(z.chars, row(tables.keep, z.digits), over));
+        const __m128i halvesXY = eightDigitValues(groupsX, groupsY);  // x high, x low, y high, y low
+        const __m128i highLowXY = _mm_shuffle_epi32(halvesXY, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128d highLowZ = _mm_cvtepi32_pd(eightDigitValues(groupsZ, groupsZ));
+        const __m128d eightDigits = _mm_set1_pd(1e8);
+        valuesXY = _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(highLowXY), eightDigits),
+                              _mm_cvtepi32_pd(_mm_unpackhi_epi64(highLowXY, highLowXY)));
+        valueZ = _mm_add_sd(_mm_mul_sd(highLowZ, eightDigits), _mm_unpackhi_pd(highLowZ, highLowZ));
+    }
     if (bad != 0 || !allZero(over)) return nullptr;
-    // Each integer from its high and low eight digits; below 10^15, it is exact throughout.
-    const __m128i halvesXY = eightDigitValues(groupsX, groupsY);  // x high, x low, y high, y low
-    const __m128i halvesZ = eightDigitValues(groupsZ, groupsZ);
-    const __m128i highLowXY = _mm_shuffle_epi32(halvesXY, _MM_SHUFFLE(3, 1, 2, 0));
-    const __m128d eightDigits = _mm_set1_pd(1e8);
-    const __m128d valuesXY = _mm_add_pd(_mm_mul_pd(_mm_cvtepi32_pd(highLowXY), eightDigits),
-                                        _mm_cvtepi32_pd(_mm_unpackhi_epi64(highLowXY, highLowXY)));
-    const __m128d highLowZ = _mm_cvtepi32_pd(halvesZ);
-    const __m128d valueZ = _mm_add_sd(_mm_mul_sd(highLowZ, eightDigits), _mm_unpackhi_pd(highLowZ, highLowZ));
     const __m128d quotientsXY = _mm_div_pd(valuesXY, _mm_set_pd(divisor(y.afterEnd), divisor(x.afterEnd)));
     const __m128d quotientZ = _mm_div_sd(valueZ, _mm_set_sd(divisor(z.afterEnd)));
     const __m128 signs = _mm_load_ps(reinterpret_cast<const float*>(tables.sign[x.negative | y.negative << 1 | z.negative << 2]));
