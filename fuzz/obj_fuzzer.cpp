@@ -1,9 +1,8 @@
 // Loads each input with the reference reader twice, once in the viewer's large blocks and
 // once in blocks of a few bytes, and stops on any difference in what was stored or read, or
-// on a read that does not follow the previous one. Then loads it as the viewer does, plain
-// lines in one pass and in two threads split at a line start the input chooses, and stops
-// unless that stores and says exactly what the reference did. The sanitizers catch reads
-// and writes out of bounds.
+// on a read that does not follow the previous one. Then loads it as the viewer does, common
+// lines in one pass, in large blocks or small, and stops unless that stores and says exactly
+// what the reference did. The sanitizers catch reads and writes out of bounds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,11 +15,10 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
-#include "mesh/ObjStream.h"
 #include "mesh/ObjTrace.h"
 
 namespace {
-constexpr std::size_t smallBlocks = 7;  // the second load reads 1 to this many bytes at a time
+constexpr std::size_t mostSmallBlockBytes = 7;  // the second load reads 1 to this many bytes at a time
 
 // A digest of every read, and whether each followed the last.
 struct TraceCheck {
@@ -90,28 +88,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TraceCheck first, second;
     first.size = second.size = static_cast<long>(size);
     std::vector<std::string> said, saidToo;
-    ObjLoadOptions reference = referenceLoadOptions();
+    ObjLoadOptions reference;
     reference.trace = onRecord;
     reference.traceContext = &first;
     reference.message = onMessage;
     reference.messageContext = &said;
-    loadObj(*whole, path, reference);
-    loadObjInBlocks(*pieces, path, onRecord, &second, size == 0 ? 1 : 1 + data[0] % smallBlocks);
+    whole->load(path, reference);
+    ObjLoadOptions smallBlocks = reference;
+    smallBlocks.traceContext = &second;
+    smallBlocks.messageContext = &saidToo;
+    smallBlocks.blockBytes = size == 0 ? 1 : 1 + data[0] % mostSmallBlockBytes;
+    pieces->load(path, smallBlocks);
     if (first.records != second.records || first.digest != second.digest)
         TraceCheck::fail("the reads depend on the block size");
     if (!sameStore(*whole, *pieces)) TraceCheck::fail("the stored mesh depends on the block size");
+    if (said != saidToo) TraceCheck::fail("the messages depend on the block size");
 
-    // The viewer's reading: plain lines in one pass, and parts read by two threads from
-    // the line start after a byte the input picks, in large blocks or small, the second
-    // thread reading every part or racing the first for them.
+    // The viewer's reading: common lines in one pass, in large blocks or in blocks that end
+    // every few lines.
     ObjLoadOptions viewer;
-    viewer.splitFrom = 0;
-    viewer.splitNear = size == 0 ? 0 : static_cast<long>(data[size - 1] * size / 256);
-    if (size > 1 && data[1] % 4 == 0) viewer.blockBytes = 1 + data[0] % smallBlocks;
-    viewer.firstReadsOn = size > 2 && data[2] % 2 == 0;
+    if (size > 1 && data[1] % 4 == 0) viewer.blockBytes = 1 + data[0] * size / 256;
     viewer.message = onMessage;
     viewer.messageContext = &saidToo;
-    loadObj(*pieces, path, viewer);
+    saidToo.clear();
+    pieces->load(path, viewer);
     if (!sameStore(*whole, *pieces)) TraceCheck::fail("the viewer's reading stores other than the reference");
     if (said != saidToo) TraceCheck::fail("the viewer's reading says other than the reference");
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "mesh/Face.h"
+#include "mesh/ObjLoad.h"
 #include "mesh/Vec3.h"
 
 // A triangle mesh in three arrays of fixed capacity embedded in the object, so a
@@ -34,8 +35,8 @@ struct Mesh {
     static void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept;
     static void operator delete(void* memory) noexcept;
 
-    // Fills the mesh from an OBJ file; a missing file is created empty.
-    void load(const char* path);
+    // Fills the mesh from an OBJ file; a missing file is created empty (mesh/MeshLoad.cpp).
+    void load(const char* path, const ObjLoadOptions& options = ObjLoadOptions{});
 
     // Sends every drawable face between one glBegin(mode) and glEnd(), normal before
     // vertex for each corner. Faces with an index outside the stored data are skipped.

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "mesh/Mesh.h"
-
 // What the loader read, record by record, for tools that explain a file. A traced load is
-// the reference reader, every line through the token reader on one thread; the viewer's
-// own load reads common lines in one pass and long files in two threads, and is checked
-// (tests/unit/mesh_parallel_test.cpp, fuzz/obj_fuzzer.cpp) to store and say the same.
+// the reference reader's (mesh/ObjReferenceReader.h), every line through the token reader;
+// the viewer's own load reads common lines in one pass (mesh/ObjFastLines.h), and is checked
+// (tests/unit/mesh_fast_lines_test.cpp, fuzz/obj_fuzzer.cpp) to store and say the same.
 //
 // Offsets are raw file bytes from the start of the file: a CR LF pair read as one line
 // feed counts 2. A 0x1A byte ends the data: reads from there on find nothing.
@@ -45,9 +43,3 @@ struct ObjRecord {
 };
 
 using ObjTraceFn = void (*)(void* context, const ObjRecord& record);
-
-// Loads `path` into `mesh` exactly as Mesh::load does, reporting each record to `trace`
-// (which may be null) after its reads and its effect, once per command token in file
-// order. A file that can neither be opened nor created reports no record (the loader
-// writes its line on standard error and leaves the mesh empty).
-void loadObjTraced(Mesh& mesh, const char* path, ObjTraceFn trace, void* context);

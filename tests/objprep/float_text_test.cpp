@@ -16,8 +16,7 @@ constexpr std::size_t viewerFieldChars = 30;  // longest field the viewer reads 
 void expectReadsBack(float value) {
     std::string text;
     appendFloat(text, value);
-    const std::string padded = text + std::string(numberPadding, '\0');  // the conversion reads whole words
-    const float back = parseCoordinate(padded.c_str());
+    const float back = parseCoordinate(text.c_str());
     EXPECT_EQ(std::memcmp(&back, &value, sizeof value), 0) << text << " for " << value;
     EXPECT_LE(text.size(), viewerFieldChars) << text;
     EXPECT_EQ(text.find_first_not_of("0123456789.e+-"), std::string::npos) << text;

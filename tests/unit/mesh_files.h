@@ -11,7 +11,6 @@
 #include "TempFiles.h"
 #include "mesh/Mesh.h"
 #include "mesh/ObjLoad.h"
-#include "mesh/ObjStream.h"
 
 // Mesh files for the tests, written under the test temp dir, never in the source tree.
 namespace meshfiles {
@@ -26,18 +25,20 @@ struct Loaded {
     std::string err;
 };
 
-inline Loaded loadPath(const std::string& path, std::size_t blockBytes = ObjStream::blockBytes) {
+inline Loaded loadPath(const std::string& path, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
     // Created from an empty file, so that only the load under test writes anything.
     std::unique_ptr<Mesh> mesh(Mesh::create(write("empty.obj", "").c_str()));
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    loadObjInBlocks(*mesh, path.c_str(), nullptr, nullptr, blockBytes);
+    ObjLoadOptions options;
+    options.blockBytes = blockBytes;
+    mesh->load(path.c_str(), options);
     std::string err = ::testing::internal::GetCapturedStderr();
     std::string out = ::testing::internal::GetCapturedStdout();
     return {std::move(mesh), out, err};
 }
 
-inline Loaded load(const std::string& bytes, std::size_t blockBytes = ObjStream::blockBytes) {
+inline Loaded load(const std::string& bytes, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
     return loadPath(write("mesh.obj", bytes), blockBytes);
 }
 

@@ -12,15 +12,9 @@
 #include "mesh/ObjNumber.h"
 
 namespace {
-// The conversions read whole words past the NUL, as the loader's field buffers allow.
-struct Padded {
-    explicit Padded(const std::string& t) : bytes(t + std::string(numberPadding, '\0')) {}
-    operator const char*() const { return bytes.c_str(); }
-    std::string bytes;
-};
-double decimal(const std::string& t) { return parseDecimal(Padded(t)); }
-float coordinate(const std::string& t) { return parseCoordinate(Padded(t)); }
-int index(const std::string& t) { return parseIndex(Padded(t)); }
+double decimal(const std::string& t) { return parseDecimal(t.c_str()); }
+float coordinate(const std::string& t) { return parseCoordinate(t.c_str()); }
+int index(const std::string& t) { return parseIndex(t.c_str()); }
 
 // The C library's reading of a token once a d exponent is written as e. No number at
 // all is 0, as C has it (mingw's library answers a lone minus sign with -0).

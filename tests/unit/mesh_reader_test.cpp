@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "mesh/ObjStream.h"
+#include "mesh/ObjReferenceReader.h"
 #include "mesh/OpenFile.h"
 #include "mesh_files.h"
 
 namespace {
 struct Read {
     std::string text;  // every stored byte, NULs included
-    ObjStream::Stop stop;
+    ObjReferenceReader::Stop stop;
     long end;  // file offset after the read
     bool operator==(const Read& o) const { return text == o.text && stop == o.stop && end == o.end; }
 };
@@ -23,10 +23,12 @@ struct Call {
 
 // Opens `bytes` as a mesh file and makes the given reads on it.
 std::vector<Read> readAll(const std::string& bytes, const std::vector<Call>& calls,
-                          std::size_t blockBytes = ObjStream::blockBytes) {
+                          std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
+    static const std::unique_ptr<Mesh> mesh(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
     const int fd = openMeshFile(meshfiles::write("reader.obj", bytes).c_str(), true);
-    auto in = std::make_unique<ObjStream>(fd);
-    in->readBytes = blockBytes;
+    ObjLoadOptions options;
+    options.blockBytes = blockBytes;
+    auto in = std::make_unique<ObjReferenceReader>(fd, *mesh, options);
     std::vector<Read> out;
     char buffer[256];
     for (const Call& c : calls) {
@@ -38,9 +40,9 @@ std::vector<Read> readAll(const std::string& bytes, const std::vector<Call>& cal
     return out;
 }
 
-constexpr ObjStream::Stop D = ObjStream::Delimiter;
-constexpr ObjStream::Stop F = ObjStream::Full;
-constexpr ObjStream::Stop E = ObjStream::EndOfFile;
+constexpr ObjReferenceReader::Stop D = ObjReferenceReader::Delimiter;
+constexpr ObjReferenceReader::Stop F = ObjReferenceReader::Full;
+constexpr ObjReferenceReader::Stop E = ObjReferenceReader::EndOfFile;
 }  // namespace
 
 TEST(TokenReader, StopsAtCapacityMinusOneWithoutConsumingTheNextCharacter) {

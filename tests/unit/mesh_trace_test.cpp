@@ -33,12 +33,16 @@ void collect(void* context, const ObjRecord& r) {
     static_cast<std::vector<Record>*>(context)->push_back(out);
 }
 
-std::vector<Record> trace(const std::string& bytes, std::size_t blockBytes = ObjStream::blockBytes) {
+std::vector<Record> trace(const std::string& bytes, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
     const std::string path = meshfiles::write("trace.obj", bytes);
     std::unique_ptr<Mesh> mesh(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
     std::vector<Record> records;
+    ObjLoadOptions traced;
+    traced.blockBytes = blockBytes;
+    traced.trace = collect;
+    traced.traceContext = &records;
     ::testing::internal::CaptureStdout();
-    loadObjInBlocks(*mesh, path.c_str(), collect, &records, blockBytes);
+    mesh->load(path.c_str(), traced);
     ::testing::internal::GetCapturedStdout();
     return records;
 }
@@ -79,8 +83,11 @@ TEST(ObjTrace, TracedLoadStoresWhatTheViewerLoadStores) {
     meshfiles::Loaded plain = meshfiles::load(text);
     std::unique_ptr<Mesh> traced(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
     std::vector<Record> records;
+    ObjLoadOptions options;
+    options.trace = collect;
+    options.traceContext = &records;
     ::testing::internal::CaptureStdout();
-    loadObjTraced(*traced, meshfiles::write("same.obj", text).c_str(), collect, &records);
+    traced->load(meshfiles::write("same.obj", text).c_str(), options);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), plain.out);
     EXPECT_EQ(traced->vertexCount, plain.mesh->vertexCount);
     EXPECT_EQ(traced->normalCount, plain.mesh->normalCount);

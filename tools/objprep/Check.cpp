@@ -472,7 +472,10 @@ bool checkObj(std::string_view bytes, CheckResult& result, std::string& problem)
     Analyzer analyzer(bytes, result);
     {
         QuietStdout quiet;
-        loadObjTraced(*mesh, copy.path(), onRecord, &analyzer);
+        ObjLoadOptions traced;
+        traced.trace = onRecord;
+        traced.traceContext = &analyzer;
+        mesh->load(copy.path(), traced);
     }
     if (analyzer.outOfStep)
         analyzer.closeStretch("reading is still out of step at the end of the file");
