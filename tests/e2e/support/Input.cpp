@@ -3,6 +3,7 @@
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
+#include "Config.h"
 #include "Wait.h"
 
 #include <stdexcept>
@@ -99,7 +100,14 @@ void XTestInput::key(KeySym key, bool pressed) {
     XFlush(display_);
 }
 
+// An absolute move, as a remote desktop makes; under wine as a mouse's step instead: while
+// it clips the pointer, wine's X11 driver reads XTest's absolute moves as steps by the
+// position itself, then steps back by the difference.
 void XTestInput::moveTo(int x, int y) {
+    if (!config().launcher.empty()) {
+        Input::moveTo(x, y);
+        return;
+    }
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, noDelay);
     XFlush(display_);
 }
