@@ -32,10 +32,6 @@ ObjRecordKind classify(const char* c) {
     default: return ObjRecordKind::Unrecognized;
     }
 }
-static_assert(static_cast<int>(ObjToken::Delimiter) == ObjReferenceReader::Delimiter &&
-                  static_cast<int>(ObjToken::Full) == ObjReferenceReader::Full &&
-                  static_cast<int>(ObjToken::EndOfFile) == ObjReferenceReader::EndOfFile,
-              "the trace reports the reader's own reasons");
 }  // namespace
 
 ObjReferenceReader::ObjReferenceReader(int descriptor, Mesh& target, const ObjLoadOptions& choices)
@@ -50,13 +46,13 @@ ObjReferenceReader::ObjReferenceReader(int descriptor, Mesh& target, const ObjLo
 
 int ObjReferenceReader::readToken(char* out, int capacity, unsigned char delimiter) {
     int stored = 0;
-    stop = EndOfFile;
+    stop = ObjToken::EndOfFile;
     if (!ended) {
-        stop = Full;
+        stop = ObjToken::Full;
         while (stored < capacity - 1) {
             if (next == last && !refill()) {
                 ended = true;
-                stop = EndOfFile;
+                stop = ObjToken::EndOfFile;
                 break;
             }
             unsigned char c = *next++;
@@ -65,7 +61,7 @@ int ObjReferenceReader::readToken(char* out, int capacity, unsigned char delimit
                 ++next;
             }
             if (c == delimiter) {
-                stop = Delimiter;
+                stop = ObjToken::Delimiter;
                 break;
             }
             out[stored++] = static_cast<char>(c);
@@ -103,7 +99,7 @@ const char* ObjReferenceReader::read(int slot, int capacity, unsigned char delim
     const int length = readToken(token[slot], capacity, delimiter);
     if (options.trace != nullptr) {
         ObjToken& t = slot == 0 ? record.command : record.fields[slot - 1];
-        t = ObjToken{begin, offset(), length, token[slot], static_cast<ObjToken::Stop>(stop)};
+        t = ObjToken{begin, offset(), length, token[slot], stop};
         record.fieldCount = slot;
     }
     return token[slot];

@@ -13,7 +13,6 @@
 // (mesh/ObjFastLines.h) reads common lines straight from the block; it must store exactly
 // what this reader would.
 struct ObjReferenceReader {
-    enum Stop { Delimiter, Full, EndOfFile };  // why the last readToken ended
     // Zero bytes in front of the block: the fast path's loads may start before a line.
     static constexpr std::size_t frontBytes = 64;
 
@@ -36,7 +35,7 @@ struct ObjReferenceReader {
     const unsigned char* next;  // first unread byte of the block
     const unsigned char* last;  // one past the block's last byte
     bool ended = false;         // the end-of-file flag: set by the first read that finds nothing
-    Stop stop = Delimiter;
+    ObjToken::Stop stop = ObjToken::Delimiter;  // why the last readToken ended
     int readError = 0;  // errno of a failed read(), 0 when none failed
     long droppedVertices = 0;
     long droppedNormals = 0;

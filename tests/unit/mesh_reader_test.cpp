@@ -12,7 +12,7 @@
 namespace {
 struct Read {
     std::string text;  // every stored byte, NULs included
-    ObjReferenceReader::Stop stop;
+    ObjToken::Stop stop;
     long end;  // file offset after the read
     bool operator==(const Read& o) const { return text == o.text && stop == o.stop && end == o.end; }
 };
@@ -40,9 +40,9 @@ std::vector<Read> readAll(const std::string& bytes, const std::vector<Call>& cal
     return out;
 }
 
-constexpr ObjReferenceReader::Stop D = ObjReferenceReader::Delimiter;
-constexpr ObjReferenceReader::Stop F = ObjReferenceReader::Full;
-constexpr ObjReferenceReader::Stop E = ObjReferenceReader::EndOfFile;
+constexpr ObjToken::Stop D = ObjToken::Delimiter;
+constexpr ObjToken::Stop F = ObjToken::Full;
+constexpr ObjToken::Stop E = ObjToken::EndOfFile;
 }  // namespace
 
 TEST(TokenReader, StopsAtCapacityMinusOneWithoutConsumingTheNextCharacter) {
