@@ -264,7 +264,7 @@ bool simplifyToFit(const std::vector<std::array<float, 3>>& vertices, const std:
         if (most <= capacity) {
             result.simplified = true;
             result.triangleBudget = static_cast<int>(budget);
-            result.errorShare = kept.errorShare;
+            result.errorShare = simplifier.errorShare(kept);
             return true;
         }
         const double share = static_cast<double>(capacity) / static_cast<double>(most) * margin;

@@ -180,8 +180,12 @@ bool Simplifier::reduce(std::size_t target, Result& result) const {
         for (int k = 0; k < 3; ++k)
             result.cornerNormals.push_back(cornerNormal(kept[i + static_cast<std::size_t>(k)], face));
     }
-    // Measured, not the simplifier's own estimate (a weighted mean, which can read far
-    // lower): how far the farthest source vertex lies from the surface kept.
-    result.errorShare = diagonal_ > 0 ? largestDistance(joined_, kept) / diagonal_ : 0;
+    result.joined.swap(kept);
     return true;
+}
+
+// Measured, not the simplifier's own estimate (a weighted mean, which can read far
+// lower): how far the farthest source vertex lies from the surface kept.
+double Simplifier::errorShare(const Result& kept) const {
+    return diagonal_ > 0 ? largestDistance(joined_, kept.joined) / diagonal_ : 0;
 }

@@ -10,9 +10,10 @@
 // too much a frame), with meshoptimizer's simplifier, which collapses edges in the order
 // of least change to the shape (its grid-based one where that cannot go far enough).
 // Vertices at the same place are joined first, so that the simplifier sees one surface;
-// kept vertices stay where they were. The normals are the source's own: each corner of a kept triangle takes, of the
-// normals the source gives at its vertex, the one nearest the new face's direction, so
-// hard edges stay hard; where the source was flat-shaded the new face gets its own.
+// kept vertices stay where they were. The normals are the source's own: each corner of a
+// kept triangle takes, of the normals the source gives at its vertex, the one nearest the
+// new face's direction, so hard edges stay hard; where the source was flat-shaded the new
+// face gets its own.
 class Simplifier {
 public:
     // `cornerNormals`: the unit normal of each corner of `triangles`, three per triangle.
@@ -22,14 +23,17 @@ public:
     struct Result {
         std::vector<std::array<int, 3>> triangles;  // indices into the positions given
         std::vector<Point3> cornerNormals;          // three per triangle
-        // The largest distance of a source vertex from the surface kept, as a share of
-        // the model's diagonal.
-        double errorShare = 0;
+        std::vector<unsigned> joined;               // the same triangles over the joined vertices
     };
 
     // At most `target` triangles; false when the simplifier cannot come that low without
     // leaving nothing.
     bool reduce(std::size_t target, Result& result) const;
+
+    // The largest distance of a source vertex from the surface `kept`, as a share of the
+    // model's diagonal: measured, and only for the result taken, as it costs about as much
+    // as a reduction.
+    double errorShare(const Result& kept) const;
 
 private:
     void keepUniqueTriangles();
@@ -44,7 +48,7 @@ private:
     std::vector<int> firstOf_;       // the first position of each joined vertex
     std::vector<bool> flat_;         // per source triangle: its corners share one normal
     // The source corners at each joined vertex: corners_[start_[id]] on, count_[id] of
-    // them, or none usable (manyNormals) where too many distinct normals meet.
+    // them, or none usable (tooManyNormals) where too many distinct normals meet.
     std::vector<unsigned> start_;
     std::vector<unsigned> count_;
     std::vector<unsigned> corners_;
