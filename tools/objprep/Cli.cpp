@@ -212,7 +212,7 @@ void printDiagnostics(const Diagnostics& d, std::ostream& err) {
 }
 
 // What the summary line says of a simplification: the triangles before and the budget,
-// and the simplifier's largest error; empty when the model is whole.
+// and the largest error measured; empty when the model is whole.
 std::string simplification(const ConvertResult& r) {
     if (!r.simplified)
         return "";

@@ -7,8 +7,8 @@
 #include <system_error>
 
 namespace {
-constexpr int bufferBytes = 48;
-constexpr int mostDecimals = 12;  // smaller shares read as 0  // "-1.2345678901234567e-38" is the longest form written
+constexpr int bufferBytes = 48;  // "-1.2345678901234567e-38" is the longest form written
+constexpr int mostDecimals = 12;  // smaller shares read as 0
 
 // As the viewer reads it: to the nearest double (as strtod, much faster), then to float.
 bool readsBack(const char* text, const char* end, float value) {
