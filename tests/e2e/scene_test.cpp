@@ -84,11 +84,11 @@ protected:
     // the sample scene or of the scene in `folder`: unchanged for `quiet`, which must
     // outlast a frame.
     Picture reference(const std::vector<std::string>& args, const std::string& folder = "",
-                      Millis quiet = Millis(300)) {
+                      Millis quiet = settledQuiet) {
         App& app = startReference(folder.empty() ? sceneFolder() : folder, args);
         Picture picture;
         EXPECT_TRUE(waitStarted(app, &picture));
-        if (quiet > Millis(300))
+        if (quiet > settledQuiet)
             if (auto settled = captureSettled(display(), app.window(), settleLimit, quiet)) picture = std::move(*settled);
         EXPECT_TRUE(quitsWith(app, XK_Escape));
         return picture;
@@ -318,7 +318,7 @@ TEST_P(FastMouseTest, TurnsByTheWholeTravelEachPixelOnce) {
     sendStorm(storm, low, high);
     const auto sent = std::chrono::steady_clock::now();
     const bool rested = pointerComesTo(startRest(), settleLimit);
-    const Millis quiet = storm.heavy ? heavyQuiet : Millis(300);
+    const Millis quiet = storm.heavy ? heavyQuiet : settledQuiet;
     const auto moved = captureSettled(display(), viewer.window(), settleLimit, quiet);
     ASSERT_TRUE(moved);
     const auto camera = readRecordedCamera(record);

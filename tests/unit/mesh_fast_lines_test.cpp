@@ -25,17 +25,14 @@ struct Reading {
 void onMessage(void* context, const char* token) { static_cast<std::vector<std::string>*>(context)->emplace_back(token); }
 
 Reading read(const std::string& path, bool fastLines, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
-    Reading r;
-    r.mesh.reset(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
+    std::vector<std::string> said;
     ObjLoadOptions options;
     options.fastLines = fastLines;
     options.blockBytes = blockBytes;
     options.message = onMessage;
-    options.messageContext = &r.said;
-    ::testing::internal::CaptureStderr();
-    r.mesh->load(path.c_str(), options);
-    r.err = ::testing::internal::GetCapturedStderr();
-    return r;
+    options.messageContext = &said;
+    meshfiles::Loaded loaded = meshfiles::loadPath(path, options);
+    return {std::move(loaded.mesh), std::move(said), std::move(loaded.err)};
 }
 
 // Bit for bit: the sign of -0 too.

@@ -25,13 +25,11 @@ struct Loaded {
     std::string err;
 };
 
-inline Loaded loadPath(const std::string& path, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
+inline Loaded loadPath(const std::string& path, const ObjLoadOptions& options = {}) {
     // Created from an empty file, so that only the load under test writes anything.
     std::unique_ptr<Mesh> mesh(Mesh::create(write("empty.obj", "").c_str()));
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    ObjLoadOptions options;
-    options.blockBytes = blockBytes;
     mesh->load(path.c_str(), options);
     std::string err = ::testing::internal::GetCapturedStderr();
     std::string out = ::testing::internal::GetCapturedStdout();
@@ -39,7 +37,9 @@ inline Loaded loadPath(const std::string& path, std::size_t blockBytes = ObjLoad
 }
 
 inline Loaded load(const std::string& bytes, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
-    return loadPath(write("mesh.obj", bytes), blockBytes);
+    ObjLoadOptions options;
+    options.blockBytes = blockBytes;
+    return loadPath(write("mesh.obj", bytes), options);
 }
 
 }  // namespace meshfiles

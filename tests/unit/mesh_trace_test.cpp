@@ -34,16 +34,12 @@ void collect(void* context, const ObjRecord& r) {
 }
 
 std::vector<Record> trace(const std::string& bytes, std::size_t blockBytes = ObjLoadOptions::mostBlockBytes) {
-    const std::string path = meshfiles::write("trace.obj", bytes);
-    std::unique_ptr<Mesh> mesh(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
     std::vector<Record> records;
     ObjLoadOptions traced;
     traced.blockBytes = blockBytes;
     traced.trace = collect;
     traced.traceContext = &records;
-    ::testing::internal::CaptureStdout();
-    mesh->load(path.c_str(), traced);
-    ::testing::internal::GetCapturedStdout();
+    meshfiles::loadPath(meshfiles::write("trace.obj", bytes), traced);
     return records;
 }
 
@@ -81,19 +77,17 @@ TEST(ObjTrace, FullReadEndsBeforeTheByteItLeaves) {
 TEST(ObjTrace, TracedLoadStoresWhatTheViewerLoadStores) {
     const std::string text = "v 1 2 3\nvn 0 1 0\nf 1//1 1//1 1//1\nx y\nv 4 5 6\n";
     meshfiles::Loaded plain = meshfiles::load(text);
-    std::unique_ptr<Mesh> traced(Mesh::create(meshfiles::write("empty.obj", "").c_str()));
     std::vector<Record> records;
     ObjLoadOptions options;
     options.trace = collect;
     options.traceContext = &records;
-    ::testing::internal::CaptureStdout();
-    traced->load(meshfiles::write("same.obj", text).c_str(), options);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), plain.out);
-    EXPECT_EQ(traced->vertexCount, plain.mesh->vertexCount);
-    EXPECT_EQ(traced->normalCount, plain.mesh->normalCount);
-    EXPECT_EQ(traced->faceCount, plain.mesh->faceCount);
-    EXPECT_EQ(std::memcmp(traced->vertices, plain.mesh->vertices, sizeof(Vec3) * traced->vertexCount), 0);
-    EXPECT_EQ(std::memcmp(traced->faces, plain.mesh->faces, sizeof(Face) * traced->faceCount), 0);
+    const meshfiles::Loaded traced = meshfiles::loadPath(meshfiles::write("same.obj", text), options);
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_EQ(traced.mesh->vertexCount, plain.mesh->vertexCount);
+    EXPECT_EQ(traced.mesh->normalCount, plain.mesh->normalCount);
+    EXPECT_EQ(traced.mesh->faceCount, plain.mesh->faceCount);
+    EXPECT_EQ(std::memcmp(traced.mesh->vertices, plain.mesh->vertices, sizeof(Vec3) * traced.mesh->vertexCount), 0);
+    EXPECT_EQ(std::memcmp(traced.mesh->faces, plain.mesh->faces, sizeof(Face) * traced.mesh->faceCount), 0);
 }
 
 TEST(ObjTrace, SmallFileReadsGiveTheSameRecords) {

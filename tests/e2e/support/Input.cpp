@@ -1,9 +1,9 @@
 #include "Input.h"
 
-#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
 #include "Config.h"
+#include "MotionWatch.h"
 #include "Wait.h"
 
 #include <stdexcept>
@@ -23,49 +23,27 @@ KeyCode keycodeOf(Display* display, KeySym key) {
 }
 }  // namespace
 
+Input::Input(Display* display) : display_(display) {}
+
 Input::~Input() {
-    if (rawMotion_ != nullptr) XCloseDisplay(rawMotion_);
+    rawMotion_.reset();
+    if (rawConnection_ != nullptr) XCloseDisplay(rawConnection_);
 }
 
 void Input::confirmMovesThroughX() {
-    rawMotion_ = XOpenDisplay(DisplayString(display_));
-    int event, error, major = 2, minor = 0;
-    if (rawMotion_ == nullptr || !XQueryExtension(rawMotion_, "XInputExtension", &inputOpcode_, &event, &error) ||
-        XIQueryVersion(rawMotion_, &major, &minor) != Success)
-        throw std::runtime_error("no XInput 2 connection to watch the mouse's raw motion");
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawMotion);
-    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
-    XISelectEvents(rawMotion_, DefaultRootWindow(rawMotion_), &mask, 1);
-    XSync(rawMotion_, False);
-}
-
-// True once a raw motion event has come since the last call (events before are dropped).
-bool Input::rawMotionSeen(Millis limit) {
-    return waitUntil(
-        [&] {
-            bool seen = false;
-            while (XPending(rawMotion_) > 0) {
-                XEvent event;
-                XNextEvent(rawMotion_, &event);
-                seen = seen || (event.xcookie.type == GenericEvent && event.xcookie.extension == inputOpcode_ &&
-                                event.xcookie.evtype == XI_RawMotion);
-            }
-            return seen;
-        },
-        limit, Millis(1));
+    rawConnection_ = XOpenDisplay(DisplayString(display_));
+    if (rawConnection_ == nullptr) throw std::runtime_error("no connection to watch the mouse's raw motion");
+    rawMotion_ = std::make_unique<MotionWatch>(rawConnection_, DefaultRootWindow(rawConnection_),
+                                               MotionWatch::Listen::Raw);
 }
 
 // A move that enters the window from elsewhere comes as a position without raw motion:
 // the wait then ends at its limit.
 void Input::moveTo(int x, int y) {
     const Point at = pointerPosition(display_);
-    if (rawMotion_ != nullptr) {
-        XSync(rawMotion_, False);
-        rawMotionSeen(Millis(0));
-    }
+    if (rawMotion_) rawMotion_->collect(Millis(0));  // what came before this move
     moveBy(x - at.x, y - at.y);
-    if (rawMotion_ != nullptr) rawMotionSeen(moveArrivalLimit);
+    if (rawMotion_) waitUntil([&] { return !rawMotion_->collect(Millis(0)).empty(); }, moveArrivalLimit, Millis(1));
 }
 
 void Input::moveAndPress(int x, int y, unsigned pressed) {

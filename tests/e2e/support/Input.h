@@ -3,10 +3,11 @@
 #include <X11/Xlib.h>
 
 #include <initializer_list>
-
-#include "Wait.h"
+#include <memory>
 
 namespace e2e {
+
+class MotionWatch;
 
 struct Point {
     int x, y;
@@ -44,16 +45,15 @@ public:
     void tapKey(KeySym key, std::initializer_list<KeySym> modifiers = {});
 
 protected:
-    explicit Input(Display* display) : display_(display) {}
+    explicit Input(Display* display);
     // For input that reaches X by another way than the test's own connection: moveTo
     // waits for the move's raw motion, seen on a connection of its own.
     void confirmMovesThroughX();
     Display* display_;  // the test's own connection, to see where the pointer is
 
 private:
-    bool rawMotionSeen(Millis limit);
-    Display* rawMotion_ = nullptr;
-    int inputOpcode_ = 0;
+    Display* rawConnection_ = nullptr;
+    std::unique_ptr<MotionWatch> rawMotion_;  // on rawConnection_
 };
 
 // Input through the XTest extension of the test's own X server, as if from its real

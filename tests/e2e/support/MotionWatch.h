@@ -9,9 +9,9 @@
 
 namespace e2e {
 
-// Sees the pointer-motion events that reach a window, through the test's own
-// connection. The server hands a window's motion either to its XInput 2 listeners or,
-// when it has none, to its core listeners, so this listens the way the program does:
+// Sees the pointer-motion events that reach a window, through the connection it is
+// given. The server hands a window's motion either to its XInput 2 listeners or, when
+// it has none, to its core listeners, so this listens the way the program does:
 // the toolkit through XInput 2 (every XInput 2 listener gets each event), wine's X11
 // driver through core events (which an XInput 2 listener here would take from it).
 // Every pointer placement a program makes arrives here as one event, just as it

@@ -31,9 +31,12 @@ struct Picture {
 // The window's contents; an empty picture if the window is gone.
 Picture capture(Display* display, Window window);
 
+// Unchanged this long, a picture of a light scene counts as settled.
+constexpr Millis settledQuiet(300);
+
 // Captures until the picture has not changed for `quiet` (several captures in a row),
 // or `limit` has passed; nullopt if it never settled.
-std::optional<Picture> captureSettled(Display* display, Window window, Millis limit, Millis quiet = Millis(300));
+std::optional<Picture> captureSettled(Display* display, Window window, Millis limit, Millis quiet = settledQuiet);
 
 // How many pixels differ (all of them if the sizes differ).
 long differingPixels(const Picture& a, const Picture& b);

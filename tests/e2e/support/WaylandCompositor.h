@@ -46,8 +46,4 @@ private:
     std::string xauthority_;
 };
 
-// The unprivileged account sway runs under when the tests run as root (sway refuses
-// to run as root); scripts/deps.sh makes it.
-extern const char* const swayUser;
-
 }  // namespace e2e

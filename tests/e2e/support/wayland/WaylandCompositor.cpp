@@ -13,11 +13,11 @@
 #include "Wait.h"
 
 namespace e2e {
-
-const char* const swayUser = "viewer-e2e";
-
 namespace {
 constexpr Millis startLimit(30000);  // compositor and Xwayland on two shared cores
+// The unprivileged account sway runs under when the tests run as root (sway refuses
+// to run as root); scripts/deps.sh makes it.
+const char* const swayUser = "viewer-e2e";
 
 // Waits until `file` holds a line matching `pattern`; returns its first group.
 std::string waitForLine(const std::string& file, const std::regex& pattern, Child& process, const std::string& what) {

@@ -7,8 +7,6 @@
 
 namespace e2e {
 
-const char* const swayUser = "viewer-e2e";
-
 WaylandCompositor::WaylandCompositor(const Desktop& desktop, const ScratchDir& scratch)
     : desktop_(desktop), scratch_(scratch) {
     throw std::runtime_error(desktop.name +
